@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Sets up, builds and starts Hourglen. Arguments go to the program ("/DEBUG" shows the debug window).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DHOURGLEN_BUILD_TESTS=OFF >/dev/null
+cmake --build build/release --target hourglen -j"$(nproc)"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display found; start Hourglen under a virtual one: xvfb-run -a build/release/app/hourglen $*"
+    exit 1
+fi
+exec build/release/app/hourglen "$@"
