@@ -46,6 +46,7 @@ struct PacketParam
 struct PacketField
 {
     QString name;
+    QString attrname; // the name row values are stored under, when a file gave the field another name
     QString typeWord; // as the format names it, canonical letter case ("string", "bin.hex", "dateTime")
     FieldKind kind = FieldKind::String;
     int size = 0;     // characters, for strings; 0 when none
