@@ -46,7 +46,6 @@ struct PacketParam
 struct PacketField
 {
     QString name;
-    QString attrname; // the name row values are stored under, when a file gave the field another name
     QString typeWord; // as the format names it, canonical letter case ("string", "bin.hex", "dateTime")
     FieldKind kind = FieldKind::String;
     int size = 0;     // characters, for strings; 0 when none
@@ -56,6 +55,7 @@ struct PacketField
     bool hidden = false;
     bool linkfield = false;
     QList<PacketParam> params; // further parameters the field was read with, in file order
+    QString attrname; // the name row values are stored under, when a file gave the field another name
     friend bool operator==(const PacketField&, const PacketField&) = default;
 };
 
