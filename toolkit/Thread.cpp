@@ -20,11 +20,16 @@ void Thread::start()
 {
     if (m_started.exchange(true))
         return;
+    const std::lock_guard lock(m_startLock);
     m_thread = std::thread([this] { run(); });
 }
 
 void Thread::run()
 {
+    {
+        // start() may run on a thread other than the user-interface thread.
+        const std::lock_guard lock(m_startLock);
+    }
     // Linux limits thread names to 15 characters.
     pthread_setname_np(pthread_self(), m_name.substr(0, 15).c_str());
     if (!terminated()) {

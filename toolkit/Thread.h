@@ -6,6 +6,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -57,6 +58,9 @@ private:
 
     std::string m_name;
     std::thread m_thread;
+    // Held by start() while it stores m_thread: the body waits for it, so that an end reported
+    // (and a free done) on another thread never meets a half-stored m_thread.
+    std::mutex m_startLock;
     std::atomic<bool> m_terminated{false};
     std::atomic<bool> m_started{false};
     std::atomic<bool> m_finished{false};

@@ -1,0 +1,236 @@
+#include "platform/ProcessLauncher.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+QString LaunchOutcome::describe() const
+{
+    QString text;
+    switch (status) {
+    case Status::Started:
+        text = QStringLiteral("started");
+        break;
+    case Status::NotFound:
+        text = QStringLiteral("not found");
+        break;
+    case Status::NotExecutable:
+        text = QStringLiteral("not executable");
+        break;
+    case Status::Failed:
+        text = QStringLiteral("failed");
+        break;
+    }
+    if (!reason.isEmpty())
+        text += QStringLiteral(" (") + reason + u')';
+    return text;
+}
+
+LaunchOutcome LaunchOutcome::fromError(int error)
+{
+    LaunchOutcome outcome;
+    outcome.error = error;
+    const char* text = strerrordesc_np(error);
+    outcome.reason = text ? QString::fromUtf8(text) : QStringLiteral("error %1").arg(error);
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ELOOP:
+    case ENAMETOOLONG:
+        outcome.status = Status::NotFound;
+        break;
+    case EACCES:
+    case EPERM:
+    case ENOEXEC:
+    case EISDIR:
+    case ETXTBSY:
+        outcome.status = Status::NotExecutable;
+        break;
+    default:
+        outcome.status = Status::Failed;
+        break;
+    }
+    return outcome;
+}
+
+QStringList ProcessLauncher::splitArguments(const QString& text)
+{
+    QStringList arguments;
+    QString current;
+    bool inArgument = false;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\\' && i + 1 < text.size() && text.at(i + 1) == u'"') {
+            current += u'"';
+            inArgument = true;
+            ++i;
+        } else if (c == u'"') {
+            quoted = !quoted;
+            inArgument = true;
+        } else if (!quoted && (c == u' ' || c == u'\t')) {
+            if (inArgument)
+                arguments.append(current);
+            current.clear();
+            inArgument = false;
+        } else {
+            current += c;
+            inArgument = true;
+        }
+    }
+    if (inArgument)
+        arguments.append(current);
+    return arguments;
+}
+
+std::shared_ptr<ProcessLauncher> ProcessLauncher::system()
+{
+    // Holds no state of its own; one instance serves every caller.
+    static const std::shared_ptr<ProcessLauncher> launcher = std::make_shared<SystemProcessLauncher>();
+    return launcher;
+}
+
+namespace {
+
+// The started program runs at the program's own priority, not at that of the thread that started it
+// (the interval timer's worker may run at another level, and new threads inherit it).
+struct PriorityReset
+{
+    bool needed = false;
+    int policy = SCHED_OTHER;
+    int nice = 0;
+};
+
+PriorityReset priorityReset()
+{
+    PriorityReset reset;
+    const int mainPolicy = sched_getscheduler(getpid());
+    const int ownPolicy = sched_getscheduler(0);
+    errno = 0;
+    const int mainNice = getpriority(PRIO_PROCESS, static_cast<id_t>(getpid()));
+    const bool mainNiceKnown = errno == 0;
+    errno = 0;
+    const int ownNice = getpriority(PRIO_PROCESS, 0);
+    const bool ownNiceKnown = errno == 0;
+    if (mainPolicy < 0 || ownPolicy < 0 || !mainNiceKnown || !ownNiceKnown)
+        return reset;
+    reset.needed = mainPolicy != ownPolicy || mainNice != ownNice;
+    reset.policy = mainPolicy;
+    reset.nice = mainNice;
+    return reset;
+}
+
+void writeError(int fd, int error)
+{
+    while (write(fd, &error, sizeof error) < 0 && errno == EINTR) {
+    }
+}
+
+// Runs in the grandchild, between fork and exec: only async-signal-safe calls.
+[[noreturn]] void execProgram(const char* path, char* const* argv, int reportFd, const PriorityReset& reset)
+{
+    struct sigaction standard
+    {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    for (int signal = 1; signal < NSIG; ++signal)
+        sigaction(signal, &standard, nullptr); // fails harmlessly for SIGKILL, SIGSTOP and glibc's own
+    setsid();
+    if (reset.needed) {
+        const sched_param param{};
+        sched_setscheduler(0, reset.policy, &param);
+        setpriority(PRIO_PROCESS, 0, reset.nice);
+    }
+    // None of the program's own descriptors reach the started program; the report pipe closes on exec.
+    close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    execve(path, argv, environ);
+    writeError(reportFd, errno);
+    _exit(127);
+}
+
+} // namespace
+
+LaunchOutcome SystemProcessLauncher::start(const QString& program, const QStringList& arguments)
+{
+    const QByteArray path = QFile::encodeName(program);
+    if (path.isEmpty())
+        return LaunchOutcome::fromError(ENOENT);
+    // The common failures are found without starting a process; exec has the last word.
+    struct stat info
+    {};
+    if (stat(path.constData(), &info) != 0)
+        return LaunchOutcome::fromError(errno);
+    if (S_ISDIR(info.st_mode))
+        return LaunchOutcome::fromError(EISDIR);
+    if (access(path.constData(), X_OK) != 0)
+        return LaunchOutcome::fromError(errno);
+
+    // Everything the children need is built before the fork.
+    std::vector<QByteArray> texts;
+    texts.reserve(static_cast<size_t>(arguments.size()) + 1);
+    texts.push_back(path);
+    for (const QString& argument : arguments)
+        texts.push_back(argument.toLocal8Bit());
+    std::vector<char*> argv;
+    argv.reserve(texts.size() + 1);
+    for (QByteArray& text : texts)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+    const PriorityReset reset = priorityReset();
+
+    // The grandchild reports a failed exec through the pipe; a successful exec closes it unwritten.
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0)
+        return LaunchOutcome::fromError(errno);
+
+    // Double fork: the intermediate child ends at once and is reaped here, so the started program
+    // is handed to the system's reaper and never stays behind as a zombie of ours.
+    const pid_t middle = fork();
+    if (middle < 0) {
+        const int error = errno;
+        close(report[0]);
+        close(report[1]);
+        return LaunchOutcome::fromError(error);
+    }
+    if (middle == 0) {
+        close(report[0]);
+        const pid_t child = fork();
+        if (child < 0) {
+            writeError(report[1], errno);
+            _exit(1);
+        }
+        if (child == 0)
+            execProgram(path.constData(), argv.data(), report[1], reset);
+        _exit(0);
+    }
+    close(report[1]);
+    int status = 0;
+    while (waitpid(middle, &status, 0) < 0 && errno == EINTR) {
+    }
+    int childError = 0;
+    ssize_t got = 0;
+    do {
+        got = read(report[0], &childError, sizeof childError);
+    } while (got < 0 && errno == EINTR);
+    close(report[0]);
+    if (got == static_cast<ssize_t>(sizeof childError))
+        return LaunchOutcome::fromError(childError);
+    if (got != 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return LaunchOutcome::fromError(ECHILD);
+    return LaunchOutcome{LaunchOutcome::Status::Started, 0, {}};
+}

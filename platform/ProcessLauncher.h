@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// What became of one process start.
+struct LaunchOutcome
+{
+    enum class Status
+    {
+        Started,       // the program runs
+        NotFound,      // no such file
+        NotExecutable, // a folder, no execute permission, or not a program the system can run
+        Failed         // the system refused for another reason
+    };
+
+    Status status = Status::Failed;
+    int error = 0;  // the system's error number, 0 when started
+    QString reason; // the system's text for it, empty when started
+
+    bool started() const { return status == Status::Started; }
+    // A short plain text, e.g. "not executable (Permission denied)".
+    QString describe() const;
+
+    static LaunchOutcome fromError(int error);
+};
+
+// Starts programs. The program file is started directly, never through a shell, with the
+// arguments as given; the child runs detached in a session of its own, with this process's
+// environment and current folder, and is never left behind as a zombie.
+// Implementations are safe to call from several threads at once.
+class ProcessLauncher
+{
+public:
+    virtual ~ProcessLauncher() = default;
+
+    // Returns once the program runs (or could not be started); never waits for the program.
+    virtual LaunchOutcome start(const QString& program, const QStringList& arguments) = 0;
+
+    // Splits a parameter text into arguments: blanks and tabs separate them, double quotes group
+    // (a quoted part may hold blanks, "" is an empty argument, quoted and plain parts next to each
+    // other join), a backslash directly before a double quote gives the quote itself; everything
+    // else, shell characters included, is plain text. An unclosed quote runs to the end.
+    static QStringList splitArguments(const QString& text);
+
+    // The launcher that starts real processes.
+    static std::shared_ptr<ProcessLauncher> system();
+};
+
+class SystemProcessLauncher final : public ProcessLauncher
+{
+public:
+    LaunchOutcome start(const QString& program, const QStringList& arguments) override;
+};
