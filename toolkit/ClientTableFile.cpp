@@ -126,12 +126,18 @@ void ClientTable::writeFile(const QByteArray& bytes) const
     const auto cannotCreate = [&](const QString& reason) {
         throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(m_fileName, reason));
     };
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so a short write (a full disk, a size limit) is seen here: a buffered save file
+    // can take a short write at commit time for success.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         cannotCreate(file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        cannotCreate(reason);
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            cannotCreate(reason);
+        }
+        done += written;
     }
     if (!file.commit())
         cannotCreate(file.errorString());
