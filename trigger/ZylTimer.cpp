@@ -378,7 +378,12 @@ void TZylTimer::UpdateTimer()
 
 bool TZylTimer::TickRunning() const
 {
-    return m_shared->RunningHandlers.load() > 0;
+    return TickRunning(*m_shared);
+}
+
+bool TZylTimer::TickRunning(const TZylTimerShared& Shared)
+{
+    return Shared.RunningHandlers.load() > 0;
 }
 
 bool TZylTimer::Running() const

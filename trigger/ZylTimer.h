@@ -94,6 +94,7 @@ public:
     // the workers after the timer is gone.
     std::shared_ptr<const TZylTimerShared> Shared() const { return m_shared; }
     static int WorkerCount(const TZylTimerShared& Shared);
+    static bool TickRunning(const TZylTimerShared& Shared);
 
 private:
     std::shared_ptr<TZylTimerShared> m_shared;
