@@ -1,5 +1,6 @@
 #include "core/DataModuleDebug.h"
 
+#include "core/Clock.h"
 #include "core/DebugCallStack.h"
 #include "debugview/DebugBox.h"
 #include "toolkit/UiThread.h"
@@ -18,6 +19,7 @@ TDataModule_Debug::TDataModule_Debug(const QStringList& arguments, QObject* pare
     setObjectName(QStringLiteral("DataModule_Debug"));
     m_debugBox = std::make_unique<TkvtDebugBox>();
     m_debugBox->setObjectName(QStringLiteral("kvtDebugBox1"));
+    m_debugBox->SetTimeSource([] { return Clock::Time(); });
     m_debugBox->SetCaption(QStringLiteral("Debug Box"));
     m_debugBox->SetVisible(false);
     m_debugBox->SetWidth(500);
@@ -140,17 +142,27 @@ void TDataModule_Debug::Deliver()
 
 void TDataModule_Debug::Flush()
 {
-    std::deque<QString> lines;
-    {
-        std::lock_guard lock(m_lock);
-        lines.swap(m_pending);
-        m_flushPosted = false;
+    // A line handed on may lead to further trace calls (a slot of lineHanded, the window's own
+    // handlers); those only queue, and this loop hands them on after the lines before them.
+    if (m_flushing)
+        return;
+    m_flushing = true;
+    for (;;) {
+        std::deque<QString> lines;
+        {
+            std::lock_guard lock(m_lock);
+            lines.swap(m_pending);
+            m_flushPosted = false;
+        }
+        if (lines.empty())
+            break;
+        for (const QString& line : lines) {
+            emit lineHanded(line);
+            if (m_debugBox)
+                m_debugBox->AddLine(line);
+        }
     }
-    for (const QString& line : lines) {
-        emit lineHanded(line);
-        if (m_debugBox)
-            m_debugBox->AddLine(line);
-    }
+    m_flushing = false;
 }
 
 void TraceBegin(const QString& name)

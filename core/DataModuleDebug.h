@@ -60,6 +60,7 @@ private:
     bool m_indentLines = false;
     std::deque<QString> m_pending;
     bool m_flushPosted = false;
+    bool m_flushing = false; // user-interface thread only
     std::unique_ptr<TkvtDebugBox> m_debugBox;
 };
 

@@ -21,9 +21,13 @@ QSize primaryScreenSize()
 
 TkvtDebugBox::TkvtDebugBox(QObject* owner) : QObject(owner), m_height(primaryScreenSize().height() - 25)
 {
-    m_window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
-                                                      Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    // Sizeable, stay-on-top, a system menu with its close box and neither minimise nor maximise button.
+    m_window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint |
+                                                      Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                                      Qt::WindowCloseButtonHint);
     m_window->setObjectName(QStringLiteral("kvtDebugBoxWindow"));
+    // The debug window never keeps the program alive: closing the main window ends it.
+    m_window->setAttribute(Qt::WA_QuitOnClose, false);
     m_window->setWindowTitle(m_caption);
 
     m_view = new QPlainTextEdit(m_window.get());
@@ -104,7 +108,7 @@ void TkvtDebugBox::AddLine(const QString& text)
         return;
     QString line;
     if (m_timeStamp) {
-        const QTime now = QTime::currentTime();
+        const QTime now = m_timeSource ? m_timeSource() : QTime::currentTime();
         line = TimeStamped(now.hour(), now.minute(), now.second(), now.msec(), text);
     } else {
         line = m_markerProcessor ? m_markerProcessor(text) : text;

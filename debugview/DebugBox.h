@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTime>
 
 #include <functional>
 #include <memory>
@@ -45,6 +46,10 @@ public:
 
     void SetMarkerProcessor(MarkerProcessor processor) { m_markerProcessor = std::move(processor); }
 
+    // Where the time of day of a time stamp comes from (the program's clock); the system time by default.
+    using TimeSource = std::function<QTime()>;
+    void SetTimeSource(TimeSource source) { m_timeSource = std::move(source); }
+
     QWidget* Window() const;
     QPlainTextEdit* View() const { return m_view; }
 
@@ -62,6 +67,7 @@ private:
     int m_height = 0;
     bool m_timeStamp = false;
     MarkerProcessor m_markerProcessor;
+    TimeSource m_timeSource;
     std::unique_ptr<QWidget> m_window;
     QPlainTextEdit* m_view = nullptr; // owned by m_window
 };
