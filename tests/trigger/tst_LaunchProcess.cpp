@@ -1,0 +1,320 @@
+#include "LaunchFixture.h"
+#include "common/TestMain.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// What a recording script wrote about itself.
+struct Record
+{
+    bool valid = false;
+    qint64 pid = 0;
+    qint64 session = 0;
+    QString folder;
+    QString mark;
+    qint64 startNanoseconds = 0;
+    QStringList arguments;
+};
+
+Record readRecord(const QString& path)
+{
+    Record record;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return record;
+    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    if (lines.size() < 7 || !lines.last().isEmpty())
+        return record;
+    lines.removeLast();
+    record.pid = lines.at(0).toLongLong();
+    record.session = lines.at(1).toLongLong();
+    record.folder = lines.at(2);
+    record.mark = lines.at(3);
+    record.startNanoseconds = lines.at(4).toLongLong();
+    const int count = lines.at(5).toInt();
+    record.arguments = lines.mid(6);
+    record.valid = record.arguments.size() == count;
+    return record;
+}
+
+bool writeFile(const QString& path, const QByteArray& content, QFile::Permissions permissions)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        return false;
+    file.close();
+    return file.setPermissions(permissions);
+}
+
+const QFile::Permissions Executable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+const QFile::Permissions Plain = QFile::ReadOwner | QFile::WriteOwner;
+
+// Shell-quotes a path for the scripts' own text.
+QByteArray quoted(const QString& path)
+{
+    QByteArray text = QFile::encodeName(path);
+    text.replace("'", "'\\''");
+    return "'" + text + "'";
+}
+
+} // namespace
+
+// Real launches of small scripts that record how they were started.
+class TestLaunchProcess : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void argumentsArriveAsPlainText_data();
+    void argumentsArriveAsPlainText();
+    void childRunsDetachedWithOurEnvironmentAndFolder();
+    void pathWithBlanksStartsThatFile();
+    void unstartableFilesStartNothing_data();
+    void unstartableFilesStartNothing();
+    void severalLaunchThreadsAtOnce();
+    void noZombieAfterManyLaunches();
+
+private:
+    // A script that writes its record to recordPath; returns its path.
+    QString recordingScript(const QString& name, const QString& recordPath);
+    QStringList zombieChildren() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TraceCapture> m_trace;
+};
+
+void TestLaunchProcess::initTestCase()
+{
+    // Set before any thread of ours runs; the started programs inherit it.
+    qputenv("HOURGLEN_LAUNCH_MARK", "inherited");
+}
+
+void TestLaunchProcess::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_trace = std::make_unique<TraceCapture>();
+}
+
+void TestLaunchProcess::cleanup()
+{
+    m_trace.reset();
+    m_dir.reset();
+}
+
+QString TestLaunchProcess::recordingScript(const QString& name, const QString& recordPath)
+{
+    const QString path = m_dir->filePath(name);
+    const QByteArray record = quoted(recordPath);
+    const QByteArray script = "#!/bin/sh\n"
+                              "{\n"
+                              "  echo $$\n"
+                              "  sed 's/.*) //' /proc/$$/stat | cut -d' ' -f4\n"
+                              "  pwd\n"
+                              "  printf '%s\\n' \"$HOURGLEN_LAUNCH_MARK\"\n"
+                              "  date +%s%N\n"
+                              "  printf '%s\\n' \"$#\"\n"
+                              "  for a in \"$@\"; do printf '%s\\n' \"$a\"; done\n"
+                              "} > " +
+                              record + ".part && mv " + record + ".part " + record + "\n";
+    if (!writeFile(path, script, Executable))
+        return {};
+    return path;
+}
+
+QStringList TestLaunchProcess::zombieChildren() const
+{
+    QStringList zombies;
+    const QString self = QString::number(getpid());
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        bool isPid = false;
+        entry.toLongLong(&isPid);
+        if (!isPid)
+            continue;
+        QFile stat(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QString text = QString::fromLatin1(stat.readAll());
+        const QStringList fields = text.mid(text.lastIndexOf(u')') + 2).split(u' ');
+        if (fields.size() > 1 && fields.at(1) == self && fields.at(0) == QLatin1String("Z"))
+            zombies.append(entry);
+    }
+    return zombies;
+}
+
+void TestLaunchProcess::argumentsArriveAsPlainText_data()
+{
+    QTest::addColumn<QString>("parameter");
+    QTest::addColumn<QStringList>("arguments");
+
+    QTest::newRow("empty") << QString() << QStringList();
+    QTest::newRow("blanks only") << QStringLiteral("   ") << QStringList();
+    QTest::newRow("two blanks around a switch")
+        << QStringLiteral("  /s  ") << QStringList{QStringLiteral("/s")};
+    QTest::newRow("quoted arguments")
+        << QStringLiteral("\"first one\" \"\" x\"y z\"")
+        << QStringList{QStringLiteral("first one"), QString(), QStringLiteral("xy z")};
+    QTest::newRow("shell characters")
+        << QStringLiteral("; | & $(touch pwned) > out < in * ~ $HOME `id` 'q'")
+        << QStringList{QStringLiteral(";"),       QStringLiteral("|"),      QStringLiteral("&"),
+                       QStringLiteral("$(touch"), QStringLiteral("pwned)"), QStringLiteral(">"),
+                       QStringLiteral("out"),     QStringLiteral("<"),      QStringLiteral("in"),
+                       QStringLiteral("*"),       QStringLiteral("~"),      QStringLiteral("$HOME"),
+                       QStringLiteral("`id`"),    QStringLiteral("'q'")};
+}
+
+void TestLaunchProcess::argumentsArriveAsPlainText()
+{
+    QFETCH(QString, parameter);
+    QFETCH(QStringList, arguments);
+    const QString recordPath = m_dir->filePath(QStringLiteral("record"));
+    const QString script = recordingScript(QStringLiteral("record.sh"), recordPath);
+    QVERIFY(!script.isEmpty());
+    const qint64 launched = QDateTime::currentMSecsSinceEpoch();
+    LaunchEnd ended;
+    startLaunch(script, parameter, ended);
+    QTRY_VERIFY(ended.ended);
+    QTRY_VERIFY(QFile::exists(recordPath));
+    const Record record = readRecord(recordPath);
+    QVERIFY(record.valid);
+    QCOMPARE(record.arguments, arguments);
+    // Started by this launch, not left over from another.
+    QVERIFY(record.startNanoseconds / 1000000 >= launched - 1000);
+    QVERIFY(!QFile::exists(QStringLiteral("pwned")));
+    QVERIFY(!QFile::exists(QStringLiteral("out")));
+    QVERIFY(m_trace->linesContaining(QStringLiteral("Cannot start")).isEmpty());
+}
+
+void TestLaunchProcess::childRunsDetachedWithOurEnvironmentAndFolder()
+{
+    const QString recordPath = m_dir->filePath(QStringLiteral("record"));
+    const QString script = recordingScript(QStringLiteral("record.sh"), recordPath);
+    LaunchEnd ended;
+    startLaunch(script, QString(), ended);
+    QTRY_VERIFY(QFile::exists(recordPath));
+    QTRY_VERIFY(ended.ended);
+    const Record record = readRecord(recordPath);
+    QVERIFY(record.valid);
+    QCOMPARE(record.session, record.pid); // a session of its own
+    QVERIFY(record.session != getsid(0));
+    QCOMPARE(QDir(record.folder).canonicalPath(), QDir::current().canonicalPath());
+    QCOMPARE(record.mark, QStringLiteral("inherited"));
+}
+
+void TestLaunchProcess::pathWithBlanksStartsThatFile()
+{
+    const QString recordPath = m_dir->filePath(QStringLiteral("record"));
+    const QString decoyRecord = m_dir->filePath(QStringLiteral("decoy-record"));
+    // A prefix of the path that names a program of its own must not be what starts.
+    QVERIFY(!recordingScript(QStringLiteral("my"), decoyRecord).isEmpty());
+    const QString script = recordingScript(QStringLiteral("my job.sh"), recordPath);
+    LaunchEnd ended;
+    startLaunch(script, QStringLiteral("job.sh"), ended);
+    QTRY_VERIFY(ended.ended);
+    QTRY_VERIFY(QFile::exists(recordPath));
+    QCOMPARE(readRecord(recordPath).arguments, QStringList{QStringLiteral("job.sh")});
+    QVERIFY(!QFile::exists(decoyRecord));
+}
+
+void TestLaunchProcess::unstartableFilesStartNothing_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing file") << QStringLiteral("missing") << QStringLiteral("not found");
+    QTest::newRow("folder") << QStringLiteral("folder") << QStringLiteral("not executable");
+    QTest::newRow("no execute permission") << QStringLiteral("plain") << QStringLiteral("not executable");
+    QTest::newRow("not a program") << QStringLiteral("noprogram") << QStringLiteral("Exec format error");
+}
+
+void TestLaunchProcess::unstartableFilesStartNothing()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    const QString recordPath = m_dir->filePath(QStringLiteral("record"));
+    QString path = m_dir->filePath(kind);
+    if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir(m_dir->path()).mkdir(kind));
+    } else if (kind == QLatin1String("plain")) {
+        const QString script = recordingScript(QStringLiteral("plain"), recordPath);
+        QVERIFY(QFile::setPermissions(script, Plain));
+    } else if (kind == QLatin1String("noprogram")) {
+        // Executable, but neither a binary nor a script with an interpreter line: no shell runs it.
+        QVERIFY(writeFile(path, "touch " + quoted(recordPath) + "\n", Executable));
+    }
+    LaunchEnd ended;
+    startLaunch(path, QStringLiteral("arg"), ended);
+    QTRY_VERIFY(ended.ended);
+    QTRY_COMPARE(m_trace->linesContaining(QStringLiteral("Cannot start")).size(), 1);
+    const QString line = m_trace->linesContaining(QStringLiteral("Cannot start")).front();
+    QVERIFY2(line.contains(u'"' + path + u'"'), qPrintable(line));
+    QVERIFY2(line.contains(reason), qPrintable(line));
+    QVERIFY(!QFile::exists(recordPath));
+    QCOMPARE(DataModule_Debug->Depth(), 0);
+}
+
+void TestLaunchProcess::severalLaunchThreadsAtOnce()
+{
+    constexpr int Count = 8;
+    std::vector<std::unique_ptr<LaunchEnd>> ends;
+    QStringList records;
+    for (int i = 0; i < Count; ++i) {
+        records.append(m_dir->filePath(QStringLiteral("record%1").arg(i)));
+        const QString script = recordingScript(QStringLiteral("task %1.sh").arg(i), records.back());
+        QVERIFY(!script.isEmpty());
+        ends.push_back(std::make_unique<LaunchEnd>());
+        startLaunch(script, QStringLiteral("\"task %1\"").arg(i), *ends.back());
+    }
+    for (int i = 0; i < Count; ++i) {
+        QTRY_VERIFY(ends[i]->ended);
+        QTRY_VERIFY(QFile::exists(records.at(i)));
+        const Record record = readRecord(records.at(i));
+        QVERIFY(record.valid);
+        QCOMPARE(record.arguments, QStringList{QStringLiteral("task %1").arg(i)});
+    }
+    QTRY_COMPARE(m_trace->lines().size(), Count * 6);
+    QCOMPARE(DataModule_Debug->Depth(), 0);
+}
+
+void TestLaunchProcess::noZombieAfterManyLaunches()
+{
+    // The check sees a zombie child when there is one.
+    const pid_t unreaped = fork();
+    if (unreaped == 0)
+        _exit(0);
+    QVERIFY(unreaped > 0);
+    QTRY_COMPARE(zombieChildren(), QStringList{QString::number(unreaped)});
+    QCOMPARE(waitpid(unreaped, nullptr, 0), unreaped);
+    QCOMPARE(zombieChildren(), QStringList());
+
+    const QString program = m_dir->filePath(QStringLiteral("quick.sh"));
+    QVERIFY(writeFile(program, "#!/bin/sh\nexit 0\n", Executable));
+    constexpr int Batches = 30;
+    constexpr int PerBatch = 10;
+    for (int batch = 0; batch < Batches; ++batch) {
+        std::vector<std::unique_ptr<LaunchEnd>> ends;
+        for (int i = 0; i < PerBatch; ++i) {
+            ends.push_back(std::make_unique<LaunchEnd>());
+            startLaunch(program, QString::number(i), *ends.back());
+        }
+        for (const auto& e : ends)
+            QTRY_VERIFY(e->ended);
+    }
+    QVERIFY(m_trace->linesContaining(QStringLiteral("Cannot start")).isEmpty());
+    // The intermediate children are reaped during each launch; the programs belong to the system's
+    // reaper, not to us, so no zombie child remains, now or later.
+    QCOMPARE(zombieChildren(), QStringList());
+}
+
+HOURGLEN_TEST_MAIN(TestLaunchProcess)
+#include "tst_LaunchProcess.moc"
