@@ -276,18 +276,40 @@ QString MemoText(const QByteArray& bytes)
 
 std::optional<QByteArray> DecodeBase64(QStringView text)
 {
+    // Line breaks reach us as line breaks (from references) or as blanks (the parser normalises raw
+    // breaks in attribute values). They may only stand between lines of one length, as Base64 broken
+    // into lines has them; otherwise a short text such as "Good luck" would pass for Base64.
+    constexpr qsizetype ShortestLine = 16;
+    const auto isBlank = [](QChar c) { return c == u'\r' || c == u'\n' || c == u' ' || c == u'\t'; };
     QByteArray compact;
     compact.reserve(text.size());
+    QList<qsizetype> lines;
+    qsizetype current = 0;
     int padding = 0;
     for (const QChar c : text) {
-        if (c == u'\r' || c == u'\n')
+        if (isBlank(c)) {
+            if (current > 0)
+                lines.append(current);
+            current = 0;
             continue;
-        if (c == u'=') {
-            ++padding;
-        } else if (!isBase64Char(c) || padding > 0) {
-            return std::nullopt; // not Base64, or data after the padding
         }
+        if (c == u'=')
+            ++padding;
+        else if (!isBase64Char(c) || padding > 0)
+            return std::nullopt; // not Base64, or data after the padding
         compact.append(static_cast<char>(c.unicode()));
+        ++current;
+    }
+    if (current > 0)
+        lines.append(current);
+    if (lines.size() > 1) {
+        const qsizetype length = lines.front();
+        if (length < ShortestLine || length % 4 != 0 || lines.back() > length)
+            return std::nullopt;
+        for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+            if (lines[i] != length)
+                return std::nullopt;
+        }
     }
     if (compact.size() % 4 != 0 || padding > 2)
         return std::nullopt;
