@@ -1,18 +1,86 @@
 #include "schedule/HourglenDataModule.h"
 
+#include "core/ApplicationGlobal.h"
 #include "core/DataModuleDebug.h"
+#include "schedule/DataModuleDatabase.h"
+#include "schedule/DataPacketCodec.h"
+#include "schedule/ScheduleEditor.h"
+#include "schedule/TriggerList.h"
+#include "toolkit/ClientTable.h"
+#include "toolkit/DataSource.h"
+#include "toolkit/Exception.h"
+
+#include <QFileInfo>
 
 TDataModule_Hourglen* DataModule_Hourglen = nullptr;
 
-TDataModule_Hourglen::TDataModule_Hourglen(QObject* parent) : QObject(parent)
+namespace {
+
+const QString PrimaryIndexName = QStringLiteral("CDSPrimaryIndex");
+
+struct ScheduleFieldSpec
+{
+    const char* name;
+    FieldKind kind;
+    const char* typeWord;
+    int size;
+};
+
+// The schedule record, in field order.
+constexpr ScheduleFieldSpec ScheduleRecord[] = {
+    {"taskname", FieldKind::String, "string", 254},  {"taskparm", FieldKind::String, "string", 254},
+    {"launchdate", FieldKind::Date, "date", 0},      {"launchtime", FieldKind::Time, "time", 0},
+    {"launchcbsun", FieldKind::String, "string", 2}, {"launchcbmon", FieldKind::String, "string", 2},
+    {"launchcbtue", FieldKind::String, "string", 2}, {"launchcbwed", FieldKind::String, "string", 2},
+    {"launchcbthu", FieldKind::String, "string", 2}, {"launchcbfri", FieldKind::String, "string", 2},
+    {"launchcbsat", FieldKind::String, "string", 2}, {"taskmemo", FieldKind::Memo, "bin.hex", 0},
+};
+
+PacketField DefinitionOf(const ScheduleFieldSpec& spec)
+{
+    PacketField field;
+    field.name = QLatin1String(spec.name);
+    field.typeWord = QLatin1String(spec.typeWord);
+    field.kind = spec.kind;
+    field.size = spec.size;
+    if (spec.kind == FieldKind::Memo)
+        field.subtype = QStringLiteral("Text");
+    return field;
+}
+
+} // namespace
+
+TDataModule_Hourglen::TDataModule_Hourglen(QObject* parent)
+    : QObject(parent),
+      m_clientDataSetSchedule(std::make_unique<ClientTable>(QStringLiteral("ClientDataSet_Schedule"))),
+      m_dataSourceSchedule(std::make_unique<DataSource>())
 {
     setObjectName(QStringLiteral("DataModule_Hourglen"));
+    m_dataSourceSchedule->setObjectName(QStringLiteral("DataSource_Schedule"));
+    m_dataSourceSchedule->setDataSet(m_clientDataSetSchedule.get());
+    m_clientDataSetSchedule->setCodec(std::make_shared<TDataPacketCodec>());
+
+    ClientTable::Events& events = m_clientDataSetSchedule->events();
+    events.beforeOpen = [this](ClientTable& t) { ClientDataSet_ScheduleBeforeOpen(t); };
+    events.afterOpen = [this](ClientTable& t) { ClientDataSet_ScheduleAfterOpen(t); };
+    events.beforeInsert = [this](ClientTable& t) { ClientDataSet_ScheduleBeforeInsert(t); };
+    events.afterInsert = [this](ClientTable& t) { ClientDataSet_ScheduleAfterInsert(t); };
+    events.beforePost = [this](ClientTable& t) { ClientDataSet_ScheduleBeforePost(t); };
+    events.afterPost = [this](ClientTable& t) { ClientDataSet_ScheduleAfterPost(t); };
+    events.afterCancel = [this](ClientTable& t) { ClientDataSet_ScheduleAfterCancel(t); };
+    events.afterDelete = [this](ClientTable& t) { ClientDataSet_ScheduleAfterDelete(t); };
+    m_dataSourceSchedule->onStateChange = [this](DataSource& s) { DataSource_ScheduleStateChange(s); };
+
     DataModule_Hourglen = this;
     DataModuleCreate();
 }
 
 TDataModule_Hourglen::~TDataModule_Hourglen()
 {
+    // A table still open is closed (and written) by its own destruction, without the handlers.
+    m_clientDataSetSchedule->events() = {};
+    m_dataSourceSchedule->onStateChange = nullptr;
+    m_scheduleEditor = nullptr;
     if (DataModule_Hourglen == this)
         DataModule_Hourglen = nullptr;
 }
@@ -20,5 +88,164 @@ TDataModule_Hourglen::~TDataModule_Hourglen()
 void TDataModule_Hourglen::DataModuleCreate()
 {
     TraceBegin(QStringLiteral("TDataModule_Hourglen.DataModuleCreate"));
+    m_triggerList = std::make_unique<TTriggerList>();
+    m_clientDataSetSchedule->setFileName(ApplicationGlobal::DataPath + QString::fromUtf16(AppName) +
+                                         QStringLiteral(".xml"));
+    TraceEnd();
+}
+
+void TDataModule_Hourglen::EvaluateCdsStructure()
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.EvaluateCdsStructure"));
+    ClientTable& table = *m_clientDataSetSchedule;
+    if (QFileInfo(table.fileName()).isFile()) {
+        table.open();
+        DebugLine(QStringLiteral(" ------------ Dataset File Open"));
+    } else {
+        CreateScheduleCDSStructure();
+        table.createDataSet();
+        DebugLine(QStringLiteral(" ------------ Dataset Created"));
+    }
+    table.first();
+    TraceEnd();
+}
+
+void TDataModule_Hourglen::CreateScheduleCDSStructure()
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.CreateScheduleCDSStructure"));
+    ClientTable& table = *m_clientDataSetSchedule;
+    // Defining the structure again in the same run (after a write that failed, say) gives the
+    // same fields once, not a second set.
+    table.clearFields();
+    for (const ScheduleFieldSpec& spec : ScheduleRecord) {
+        const PacketField definition = DefinitionOf(spec);
+        table.addField(definition, QLatin1Char('_') + definition.name);
+    }
+    if (!table.findIndexDef(PrimaryIndexName))
+        table.addIndexDef({PrimaryIndexName, {QStringLiteral("taskname")}, IndexDef::Primary, {}});
+    table.setIndexName(PrimaryIndexName);
+    TraceEnd();
+}
+
+void TDataModule_Hourglen::DataSetClose()
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.DataSetClose"));
+    if (m_clientDataSetSchedule->active())
+        m_clientDataSetSchedule->close();
+    TraceEnd();
+}
+
+NavigateButtons TDataModule_Hourglen::NavigatorButtonsFor(TableState state, bool tableEmpty)
+{
+    switch (state) {
+    case TableState::Browse:
+        return tableEmpty ? NavigateButtons(nbInsert) : (nbInsert | nbDelete | nbEdit);
+    case TableState::Edit:
+    case TableState::Insert:
+        return nbPost | nbCancel;
+    case TableState::Inactive:
+        break;
+    }
+    return {};
+}
+
+void TDataModule_Hourglen::CommonSetNavigatorButtons(NavigatorControl* navigator, TableState state)
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.CommonSetNavigatorButtons"));
+    if (navigator && navigator->dataSource()) {
+        const ClientTable* const table = navigator->dataSource()->dataSet();
+        const NavigateButtons buttons = NavigatorButtonsFor(state, !table || table->isEmpty());
+        if (buttons)
+            navigator->setVisibleButtons(buttons);
+    }
+    if (m_scheduleEditor) {
+        const bool browse = state == TableState::Browse;
+        m_scheduleEditor->SetGridEnabled(browse);
+        m_scheduleEditor->SetTestRunEnabled(browse);
+    }
+    TraceEnd();
+}
+
+void TDataModule_Hourglen::ClientDataSet_ScheduleBeforeOpen(ClientTable&)
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.ClientDataSet_ScheduleBeforeOpen"));
+    TraceEnd();
+}
+
+void TDataModule_Hourglen::ClientDataSet_ScheduleAfterOpen(ClientTable& dataSet)
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.ClientDataSet_ScheduleAfterOpen"));
+    TDataModule_Database* const database = DataModule_Database;
+    if (!database)
+        throw Exception(QStringLiteral("The field-helper module does not exist"));
+    database->SetFieldVisible(dataSet, false);
+    for (const char* name : {"taskname", "taskparm", "launchdate", "launchtime"})
+        dataSet.fieldByName(QLatin1String(name)).setVisible(true);
+    database->SetFieldDisplayName(dataSet, QStringLiteral("taskname"), QStringLiteral("Task Name"));
+    database->SetFieldDisplayName(dataSet, QStringLiteral("taskparm"), QStringLiteral("Task Parameter"));
+    database->SetFieldDisplayName(dataSet, QStringLiteral("launchdate"), QStringLiteral("Launch Date"));
+    database->SetFieldDisplayName(dataSet, QStringLiteral("launchtime"), QStringLiteral("Launch Time"));
+    database->SetFieldDisplayName(dataSet, QStringLiteral("taskmemo"), QStringLiteral("Task Comment"));
+    database->SetFieldDisplayWidth(dataSet, QStringLiteral("taskname"), 40);
+    database->SetFieldDisplayWidth(dataSet, QStringLiteral("taskparm"), 20);
+    dataSet.fieldByName(QStringLiteral("taskname")).setPosition(0);
+    dataSet.fieldByName(QStringLiteral("taskparm")).setPosition(1);
+    dataSet.fieldByName(QStringLiteral("launchdate")).setPosition(2);
+    dataSet.fieldByName(QStringLiteral("launchtime")).setPosition(3);
+    TraceEnd();
+}
+
+// The record rules (defaults on insert, checks before a post) come with the editor window.
+void TDataModule_Hourglen::ClientDataSet_ScheduleBeforeInsert(ClientTable&)
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.ClientDataSet_ScheduleBeforeInsert"));
+    TraceEnd();
+}
+
+void TDataModule_Hourglen::ClientDataSet_ScheduleAfterInsert(ClientTable&)
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.ClientDataSet_ScheduleAfterInsert"));
+    TraceEnd();
+}
+
+void TDataModule_Hourglen::ClientDataSet_ScheduleBeforePost(ClientTable&)
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.ClientDataSet_ScheduleBeforePost"));
+    TraceEnd();
+}
+
+void TDataModule_Hourglen::SetNavigatorForTableState(ClientTable& dataSet)
+{
+    // The editor exists whenever the table is open; tested all the same, so a table driven
+    // without the window (a test, a tool) never reaches a missing window.
+    CommonSetNavigatorButtons(m_scheduleEditor ? m_scheduleEditor->DBNavigator1() : nullptr, dataSet.state());
+}
+
+void TDataModule_Hourglen::ClientDataSet_ScheduleAfterPost(ClientTable& dataSet)
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.ClientDataSet_ScheduleAfterPost"));
+    SetNavigatorForTableState(dataSet);
+    TraceEnd();
+}
+
+void TDataModule_Hourglen::ClientDataSet_ScheduleAfterCancel(ClientTable& dataSet)
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.ClientDataSet_ScheduleAfterCancel"));
+    SetNavigatorForTableState(dataSet);
+    TraceEnd();
+}
+
+void TDataModule_Hourglen::ClientDataSet_ScheduleAfterDelete(ClientTable& dataSet)
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.ClientDataSet_ScheduleAfterDelete"));
+    SetNavigatorForTableState(dataSet);
+    TraceEnd();
+}
+
+void TDataModule_Hourglen::DataSource_ScheduleStateChange(DataSource& sender)
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.DataSource_ScheduleStateChange"));
+    if (m_scheduleEditor && sender.dataSet())
+        CommonSetNavigatorButtons(m_scheduleEditor->DBNavigator1(), sender.state());
     TraceEnd();
 }

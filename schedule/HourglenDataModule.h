@@ -1,6 +1,16 @@
 #pragma once
 
+#include "toolkit/NavigatorButtons.h"
+#include "toolkit/TableState.h"
+
 #include <QObject>
+
+#include <memory>
+
+class ClientTable;
+class DataSource;
+class TScheduleEditor;
+class TTriggerList;
 
 // The schedule module: the schedule table, its data source and the trigger list.
 class TDataModule_Hourglen final : public QObject
@@ -12,8 +22,45 @@ public:
     explicit TDataModule_Hourglen(QObject* parent = nullptr);
     ~TDataModule_Hourglen() override;
 
+    ClientTable& ClientDataSet_Schedule() const { return *m_clientDataSetSchedule; }
+    DataSource& DataSource_Schedule() const { return *m_dataSourceSchedule; }
+    TTriggerList& TriggerList() const { return *m_triggerList; }
+
+    // The editor window while it exists; null otherwise.
+    TScheduleEditor* ScheduleEditor() const { return m_scheduleEditor; }
+    void SetScheduleEditor(TScheduleEditor* editor) { m_scheduleEditor = editor; }
+
+    // Opens the table from its file, or creates it new and empty when there is none.
+    void EvaluateCdsStructure();
+    // Defines the twelve fields of the schedule record and CDSPrimaryIndex on a closed table.
+    void CreateScheduleCDSStructure();
+    // Closes the table when it is open, which writes the file when it changed or is missing.
+    void DataSetClose();
+    // Shows the navigator buttons that fit the state, and enables the grid and the test button
+    // exactly in browse state.
+    void CommonSetNavigatorButtons(NavigatorControl* navigator, TableState state);
+
+    // The navigator buttons the navigator rule shows for a state on a table with or without rows;
+    // empty for a state in which the buttons stay as they are.
+    static NavigateButtons NavigatorButtonsFor(TableState state, bool tableEmpty);
+
 private:
     void DataModuleCreate();
+    void ClientDataSet_ScheduleBeforeOpen(ClientTable& dataSet);
+    void ClientDataSet_ScheduleAfterOpen(ClientTable& dataSet);
+    void ClientDataSet_ScheduleBeforeInsert(ClientTable& dataSet);
+    void ClientDataSet_ScheduleAfterInsert(ClientTable& dataSet);
+    void ClientDataSet_ScheduleBeforePost(ClientTable& dataSet);
+    void ClientDataSet_ScheduleAfterPost(ClientTable& dataSet);
+    void ClientDataSet_ScheduleAfterCancel(ClientTable& dataSet);
+    void ClientDataSet_ScheduleAfterDelete(ClientTable& dataSet);
+    void DataSource_ScheduleStateChange(DataSource& sender);
+    void SetNavigatorForTableState(ClientTable& dataSet);
+
+    std::unique_ptr<ClientTable> m_clientDataSetSchedule;
+    std::unique_ptr<DataSource> m_dataSourceSchedule;
+    std::unique_ptr<TTriggerList> m_triggerList;
+    TScheduleEditor* m_scheduleEditor = nullptr;
 };
 
 extern TDataModule_Hourglen* DataModule_Hourglen;

@@ -95,7 +95,7 @@ void ClientTable::close()
     // An unposted change is discarded, without the checks of a post.
     m_buffer.clear();
     m_modified = false;
-    const bool write = !m_fileName.isEmpty() && (m_changed || !QFileInfo::exists(m_fileName));
+    const bool write = !m_fileName.isEmpty() && (m_changed || !QFileInfo(m_fileName).isFile());
     QByteArray bytes;
     QString failure;
     if (write) {
