@@ -262,6 +262,8 @@ QByteArray MemoBytes(QStringView text)
             return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
         bytes.append(*byte);
     }
+    if (bytes.startsWith("\xEF\xBB\xBF")) // text that starts like the mark goes as UTF-8, behind one
+        return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
     return bytes;
 }
 
