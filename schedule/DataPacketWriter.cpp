@@ -80,6 +80,8 @@ void appendField(QByteArray& out, const PacketField& field)
         appendAttribute(out, QLatin1String("DECIMALS"), decimals->value);
     if (field.size > 0)
         appendAttribute(out, QLatin1String("WIDTH"), QString::number(field.size));
+    else if (const PacketParam* width = findParam(field, QLatin1String("WIDTH")))
+        appendAttribute(out, QLatin1String("WIDTH"), width->value); // read as it stood, not a size
     if (const PacketParam* calculated = findParam(field, QLatin1String("CALCULATED")))
         appendAttribute(out, QLatin1String("CALCULATED"), calculated->value);
     bool children = false;
