@@ -217,6 +217,7 @@ struct QtToken
     QChar letter; // null for a literal
     qsizetype count = 0;
     QString literal;
+    bool quoted = false;
 };
 
 QList<QtToken> tokenizeQtFormat(const QString& format)
@@ -231,6 +232,7 @@ QList<QtToken> tokenizeQtFormat(const QString& format)
                 end = format.size();
             QtToken t;
             t.literal = end == p + 1 ? QStringLiteral("'") : format.mid(p + 1, end - p - 1);
+            t.quoted = true;
             tokens.append(t);
             p = end + 1;
         } else if (c.isLetter()) {
@@ -261,7 +263,8 @@ QString quoteLiteral(const QString& text)
 QChar separatorOf(const QList<QtToken>& tokens, QChar fallback)
 {
     for (qsizetype i = 1; i + 1 < tokens.size(); ++i) {
-        if (tokens[i].letter.isNull() && tokens[i].literal.size() == 1 && !tokens[i - 1].letter.isNull() &&
+        if (tokens[i].letter.isNull() && !tokens[i].quoted && tokens[i].literal.size() == 1 &&
+            !tokens[i - 1].letter.isNull() &&
             !tokens[i].literal.at(0).isSpace())
             return tokens[i].literal.at(0);
     }
@@ -283,7 +286,7 @@ QString dateFormatFromQt(const QList<QtToken>& tokens, QChar separator)
     return out;
 }
 
-QString timeFormatFromQt(const QList<QtToken>& tokens, QChar separator)
+QString timeFormatFromQt(const QList<QtToken>& tokens, QChar separator, bool withSeconds)
 {
     QString out;
     bool seconds = false;
@@ -300,7 +303,7 @@ QString timeFormatFromQt(const QList<QtToken>& tokens, QChar separator)
             break;
         case u'm':
             out += t.count >= 2 ? QStringLiteral("nn") : QStringLiteral("n");
-            if (!seconds && !tokens.isEmpty()) {
+            if (withSeconds && !seconds) {
                 // seconds are added right after the minutes when the format has none
                 bool hasSeconds = false;
                 for (const QtToken& other : tokens)
@@ -325,25 +328,37 @@ QString timeFormatFromQt(const QList<QtToken>& tokens, QChar separator)
             break; // z (milliseconds) and t (time zone) are dropped
         }
     }
-    return out.trimmed();
+    // Separators left over from dropped parts (a zone, milliseconds) go too.
+    auto loose = [](QChar c) { return c.isSpace() || (c.isPunct() && c != u'"'); };
+    while (!out.isEmpty() && loose(out.back()))
+        out.chop(1);
+    while (!out.isEmpty() && loose(out.front()))
+        out.remove(0, 1);
+    return out;
 }
 
 } // namespace
 
-TFormatSettings TFormatSettings::FromLocale(const QLocale& locale)
+TFormatSettings TFormatSettings::FromQtFormats(const QString& shortDate, const QString& longTime,
+                                               const QString& shortTime, const QString& am, const QString& pm)
 {
     TFormatSettings s;
-    const QList<QtToken> date = tokenizeQtFormat(locale.dateFormat(QLocale::ShortFormat));
+    const QList<QtToken> date = tokenizeQtFormat(shortDate);
     s.DateSeparator = separatorOf(date, u'/');
     s.ShortDateFormat = dateFormatFromQt(date, s.DateSeparator);
-    const QList<QtToken> longTime = tokenizeQtFormat(locale.timeFormat(QLocale::LongFormat));
-    s.TimeSeparator = separatorOf(longTime, u':');
-    s.LongTimeFormat = timeFormatFromQt(longTime, s.TimeSeparator);
-    const QList<QtToken> shortTime = tokenizeQtFormat(locale.timeFormat(QLocale::ShortFormat));
-    s.ShortTimeFormat = timeFormatFromQt(shortTime, s.TimeSeparator);
-    s.TimeAMString = locale.amText();
-    s.TimePMString = locale.pmText();
+    const QList<QtToken> longTokens = tokenizeQtFormat(longTime);
+    s.TimeSeparator = separatorOf(longTokens, u':');
+    s.LongTimeFormat = timeFormatFromQt(longTokens, s.TimeSeparator, true);
+    s.ShortTimeFormat = timeFormatFromQt(tokenizeQtFormat(shortTime), s.TimeSeparator, false);
+    s.TimeAMString = am;
+    s.TimePMString = pm;
     return s;
+}
+
+TFormatSettings TFormatSettings::FromLocale(const QLocale& locale)
+{
+    return FromQtFormats(locale.dateFormat(QLocale::ShortFormat), locale.timeFormat(QLocale::LongFormat),
+                         locale.timeFormat(QLocale::ShortFormat), locale.amText(), locale.pmText());
 }
 
 TFormatSettings TGlobalFormatSettings::Get() const
