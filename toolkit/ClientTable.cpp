@@ -16,8 +16,10 @@ ClientTable::~ClientTable()
     } catch (const Exception& error) {
         qWarning("%s", error.what());
     }
-    for (DataSource* source : std::as_const(m_sources))
-        source->m_table = nullptr;
+    const QList<DataSource*> sources = m_sources;
+    m_sources.clear();
+    for (DataSource* source : sources)
+        source->tableDestroyed();
 }
 
 void ClientTable::fail(const QString& message) const

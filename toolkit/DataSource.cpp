@@ -90,6 +90,18 @@ void DataSource::tableNotice(ClientTable::Notice notice, const TableField* field
     }
 }
 
+void DataSource::tableDestroyed()
+{
+    // Controls and models drop what they hold of the table before anyone asks them again.
+    const TableState before = state();
+    m_table = nullptr;
+    if (controlsDisabled())
+        return;
+    announceDataSet();
+    if (before != TableState::Inactive)
+        announceState();
+}
+
 void DataSource::announceState()
 {
     emit stateChanged();

@@ -51,6 +51,7 @@ private:
     friend class ClientTable;
     void tableNotice(ClientTable::Notice notice, const TableField* field);
     void askControlsToWrite();
+    void tableDestroyed();
     void announceState();
     void announceDataSet();
 

@@ -23,6 +23,7 @@ private slots:
     void presentationAfterOpen();
     void backupTaskFileByteForByte();
     void openedFileShowsStoredOrder();
+    void reopenKeepsIndex();
     void openAndCloseWithoutChangeLeavesFile();
     void modifiedTwiceAfterReading();
     void deleteAfterSave();
@@ -179,6 +180,20 @@ void TestHourglenDataModule::openedFileShowsStoredOrder()
     QCOMPARE(modules.table().indexName(), QString());
     QCOMPARE(modules.table().recNo(), 0);
     QCOMPARE(taskNames(modules.table()), (QStringList{"zeta", "alpha"}));
+}
+
+void TestHourglenDataModule::reopenKeepsIndex()
+{
+    ScheduleModules modules(dataPath());
+    modules.hourglen->EvaluateCdsStructure();
+    insertWeekdayTask(modules.table(), QStringLiteral("b"), QStringLiteral("mon"));
+    insertWeekdayTask(modules.table(), QStringLiteral("a"), QStringLiteral("mon"));
+    modules.hourglen->DataSetClose();
+    QVERIFY(fileBytes(scheduleFile()).indexOf("taskname=\"b\"") <
+            fileBytes(scheduleFile()).indexOf("taskname=\"a\""));
+    modules.hourglen->EvaluateCdsStructure(); // from the file, in the same run
+    QCOMPARE(modules.table().indexName(), QStringLiteral("CDSPrimaryIndex"));
+    QCOMPARE(taskNames(modules.table()), (QStringList{"a", "b"}));
 }
 
 void TestHourglenDataModule::openAndCloseWithoutChangeLeavesFile()

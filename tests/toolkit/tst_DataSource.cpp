@@ -24,6 +24,7 @@ private slots:
     void unboundSource();
     void modelColumnsAndHeaders();
     void modelFollowsTable();
+    void modelOutlivesTable();
 };
 
 namespace {
@@ -237,6 +238,25 @@ void TestDataSource::modelFollowsTable()
     table.close();
     QCOMPARE(model.rowCount(), 0);
     QCOMPARE(model.columnCount(), 4);
+}
+
+void TestDataSource::modelOutlivesTable()
+{
+    DataSource source;
+    TableModel model(&source);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    {
+        ClientTable table(QStringLiteral("T"));
+        defineFields(table);
+        source.setDataSet(&table);
+        table.createDataSet();
+        addRow(table, QStringLiteral("a"));
+        QCOMPARE(model.columnCount(), 4);
+        QCOMPARE(model.rowCount(), 1);
+    }
+    QCOMPARE(model.columnCount(), 0);
+    QCOMPARE(model.rowCount(), 0);
+    QCOMPARE(model.headerData(0, Qt::Horizontal), QVariant(1)); // the plain section number
 }
 
 HOURGLEN_TEST_MAIN(TestDataSource)
