@@ -62,7 +62,9 @@ void DataSource::enableControls()
 
 void DataSource::tableNotice(ClientTable::Notice notice, const TableField* field)
 {
-    if (controlsDisabled())
+    // A change of the field list reaches everyone at once, even while updates are disabled:
+    // no control or model may hold on to a field object that no longer exists.
+    if (controlsDisabled() && notice != ClientTable::Notice::LayoutChanged)
         return;
     const QList<DataLink*> links = m_links;
     switch (notice) {

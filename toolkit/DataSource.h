@@ -14,8 +14,8 @@ class TableField;
 // The link between a client table and its data-aware controls. It tells the controls about row,
 // state and data changes, holds the counter that disables control updates, and asks every control
 // to write its value into the row before a post.
-// While control updates are disabled, controls and signals hear nothing; enabling them again
-// reports a state that changed meanwhile and then the whole table as changed.
+// While control updates are disabled, controls and signals hear nothing but changes of the field
+// list; enabling them again reports a state that changed meanwhile and then the whole table as changed.
 class DataSource final : public QObject
 {
     Q_OBJECT

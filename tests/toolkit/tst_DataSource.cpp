@@ -25,6 +25,7 @@ private slots:
     void modelColumnsAndHeaders();
     void modelFollowsTable();
     void modelOutlivesTable();
+    void modelHearsNewFieldsWhileDisabled();
 };
 
 namespace {
@@ -257,6 +258,26 @@ void TestDataSource::modelOutlivesTable()
     QCOMPARE(model.columnCount(), 0);
     QCOMPARE(model.rowCount(), 0);
     QCOMPARE(model.headerData(0, Qt::Horizontal), QVariant(1)); // the plain section number
+}
+
+void TestDataSource::modelHearsNewFieldsWhileDisabled()
+{
+    ClientTable table(QStringLiteral("T"));
+    defineFields(table);
+    DataSource source;
+    source.setDataSet(&table);
+    TableModel model(&source);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    table.disableControls();
+    table.clearFields(); // the old field objects are gone at once
+    QCOMPARE(model.columnCount(), 0);
+    table.addField(stringField(QStringLiteral("only"), 5));
+    QCOMPARE(model.columnCount(), 1);
+    QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("only"));
+    table.createDataSet();
+    QCOMPARE(model.rowCount(), 0);
+    table.enableControls();
+    QCOMPARE(model.columnField(0), &table.field(0));
 }
 
 HOURGLEN_TEST_MAIN(TestDataSource)
