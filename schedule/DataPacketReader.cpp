@@ -8,6 +8,8 @@
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+
 using namespace DataPacketText;
 
 namespace {
@@ -19,50 +21,76 @@ const QString Mismatch = QStringLiteral("Mismatch in datapacket.");
     throw Exception(message);
 }
 
-// The declaration's encoding attribute, when the text starts with a declaration.
-bool declaresUtf8(QByteArrayView bytes)
+// The encoding the declaration names, in lower case; empty when it names none.
+QByteArray declaredEncoding(QByteArrayView bytes)
 {
     if (!bytes.startsWith("<?xml"))
-        return false;
+        return {};
     const qsizetype end = bytes.indexOf("?>");
     if (end < 0)
-        return false;
+        return {};
     const QByteArray declaration = bytes.first(end).toByteArray().toLower();
     const qsizetype at = declaration.indexOf("encoding");
     if (at < 0)
-        return false;
+        return {};
     qsizetype i = at + 8;
     while (i < declaration.size() && (declaration[i] == ' ' || declaration[i] == '='))
         ++i;
     if (i >= declaration.size() || (declaration[i] != '"' && declaration[i] != '\''))
-        return false;
+        return {};
     const char quote = declaration[i];
     const qsizetype close = declaration.indexOf(quote, i + 1);
-    return close > i && declaration.mid(i + 1, close - i - 1) == "utf-8";
+    return close > i ? declaration.mid(i + 1, close - i - 1) : QByteArray();
 }
 
-// The file's bytes as text, by the encoding rule: UTF-8 behind a byte-order mark, or under a
-// declaration that says UTF-8 when every byte fits; otherwise Windows-1252.
-QString decodeText(const QByteArray& bytes)
+bool isAscii(QByteArrayView bytes)
 {
-    QByteArrayView view(bytes);
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool isUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(bytes);
+    return !decoder.hasError();
+}
+
+// What the parser gets, by the encoding rule: UTF-8 behind a byte-order mark, or under a declaration
+// that says UTF-8 when every byte fits; otherwise Windows-1252. The parser reads UTF-8 bytes fastest;
+// a declaration naming any other encoding would mislead it, so that text goes to it decoded.
+struct ParserInput
+{
+    QByteArray utf8; // when set, UTF-8 bytes whose declaration names UTF-8 or nothing
+    QString text;    // otherwise
+};
+
+ParserInput parserInput(const QByteArray& bytes)
+{
+    const QByteArrayView view(bytes);
     if (view.startsWith("\xEF\xBB\xBF")) {
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        return decoder(view.sliced(3));
+        return {{}, decoder(view.sliced(3))};
     }
-    if (declaresUtf8(view)) {
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        QString text = decoder(view);
-        if (!decoder.hasError())
-            return text;
-    }
-    return FromAnsi(view);
+    const QByteArray declared = declaredEncoding(view);
+    const bool saysUtf8 = declared == "utf-8";
+    if (!declared.isEmpty() && !saysUtf8)
+        return {{}, FromAnsi(view)};
+    if (isAscii(view) || (saysUtf8 && isUtf8(view)))
+        return {bytes, {}};
+    return {FromAnsi(view).toUtf8(), {}};
 }
 
 class PacketParser
 {
 public:
-    explicit PacketParser(const QString& text) : m_xml(text) {}
+    explicit PacketParser(const ParserInput& input)
+    {
+        if (input.utf8.isNull())
+            m_xml.addData(input.text);
+        else
+            m_xml.addData(input.utf8);
+    }
 
     TablePacket Parse()
     {
@@ -417,9 +445,10 @@ TablePacket TDataPacketReader::Read(const QByteArray& bytes) const
 {
     if (bytes.isEmpty())
         refuse(QStringLiteral("Missing data provider or data packet"));
-    const QString text = decodeText(bytes);
-    if (text.isEmpty() || text.front() != u'<')
+    const ParserInput input = parserInput(bytes);
+    const bool startsRight = input.utf8.isNull() ? input.text.startsWith(u'<') : input.utf8.startsWith('<');
+    if (!startsRight)
         refuse(Mismatch);
-    PacketParser parser(text);
+    PacketParser parser(input);
     return parser.Parse();
 }
