@@ -3,7 +3,6 @@
 #include "toolkit/DataSource.h"
 #include "toolkit/Exception.h"
 
-
 ClientTable::ClientTable(QString componentName) : m_componentName(std::move(componentName)) {}
 
 ClientTable::~ClientTable()
