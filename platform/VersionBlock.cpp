@@ -79,14 +79,21 @@ QByteArray fixedInfoBytes(const FixedFileInfo& f)
 
 // ---- reading ----
 
+// Outside the bytes a read gives 0; callers check the bounds first, this is the last line of defence.
 quint16 readU16(const QByteArray& bytes, qsizetype offset)
 {
-    return qFromLittleEndian<quint16>(bytes.constData() + offset);
+    if (offset < 0 || offset > bytes.size() - 2)
+        return 0;
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData()) + offset;
+    return quint16(p[0] | p[1] << 8);
 }
 
 quint32 readU32(const QByteArray& bytes, qsizetype offset)
 {
-    return qFromLittleEndian<quint32>(bytes.constData() + offset);
+    if (offset < 0 || offset > bytes.size() - 4)
+        return 0;
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData()) + offset;
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
 }
 
 // A node located inside a block; offsets are relative to the block's first byte.
