@@ -371,9 +371,21 @@ void TZylTimer::UpdateTimer()
             ++m_shared->Workers;
         }
     }
+    if (!worker)
+        return;
     // Not started yet, so it cannot have ended and freed itself in between.
-    if (worker)
+    try {
         worker->start();
+    } catch (...) {
+        // No thread could be made: the worker never runs, so it is freed here and forgotten.
+        {
+            const std::lock_guard lock(m_shared->Lock);
+            if (m_shared->Current && m_shared->Current->Thread == worker)
+                m_shared->Current.reset();
+        }
+        delete worker;
+        throw;
+    }
 }
 
 bool TZylTimer::TickRunning() const

@@ -81,6 +81,7 @@ public:
     quint32 TickCounter() const;
 
     // Stops the current worker, if any, and starts a fresh one when Enabled is true. Never waits.
+    // Throws std::system_error, and leaves the timer without a worker, when no thread can be made.
     void UpdateTimer();
 
     // Whether an OnTimer call of this timer is running now.

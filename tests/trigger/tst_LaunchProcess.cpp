@@ -53,6 +53,9 @@ bool writeFile(const QString& path, const QByteArray& content, QFile::Permission
     return file.setPermissions(permissions);
 }
 
+// Real processes start slowly on a loaded machine, and under the sanitizers.
+constexpr int ProcessTimeout = 30000;
+
 const QFile::Permissions Executable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
 const QFile::Permissions Plain = QFile::ReadOwner | QFile::WriteOwner;
 
@@ -184,8 +187,8 @@ void TestLaunchProcess::argumentsArriveAsPlainText()
     const qint64 launched = QDateTime::currentMSecsSinceEpoch();
     LaunchEnd ended;
     startLaunch(script, parameter, ended);
-    QTRY_VERIFY(ended.ended);
-    QTRY_VERIFY(QFile::exists(recordPath));
+    QTRY_VERIFY_WITH_TIMEOUT(ended.ended, ProcessTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(recordPath), ProcessTimeout);
     const Record record = readRecord(recordPath);
     QVERIFY(record.valid);
     QCOMPARE(record.arguments, arguments);
@@ -202,8 +205,8 @@ void TestLaunchProcess::childRunsDetachedWithOurEnvironmentAndFolder()
     const QString script = recordingScript(QStringLiteral("record.sh"), recordPath);
     LaunchEnd ended;
     startLaunch(script, QString(), ended);
-    QTRY_VERIFY(QFile::exists(recordPath));
-    QTRY_VERIFY(ended.ended);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(recordPath), ProcessTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(ended.ended, ProcessTimeout);
     const Record record = readRecord(recordPath);
     QVERIFY(record.valid);
     QCOMPARE(record.session, record.pid); // a session of its own
@@ -221,8 +224,8 @@ void TestLaunchProcess::pathWithBlanksStartsThatFile()
     const QString script = recordingScript(QStringLiteral("my job.sh"), recordPath);
     LaunchEnd ended;
     startLaunch(script, QStringLiteral("job.sh"), ended);
-    QTRY_VERIFY(ended.ended);
-    QTRY_VERIFY(QFile::exists(recordPath));
+    QTRY_VERIFY_WITH_TIMEOUT(ended.ended, ProcessTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(recordPath), ProcessTimeout);
     QCOMPARE(readRecord(recordPath).arguments, QStringList{QStringLiteral("job.sh")});
     QVERIFY(!QFile::exists(decoyRecord));
 }
@@ -254,8 +257,9 @@ void TestLaunchProcess::unstartableFilesStartNothing()
     }
     LaunchEnd ended;
     startLaunch(path, QStringLiteral("arg"), ended);
-    QTRY_VERIFY(ended.ended);
-    QTRY_COMPARE(m_trace->linesContaining(QStringLiteral("Cannot start")).size(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(ended.ended, ProcessTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(m_trace->linesContaining(QStringLiteral("Cannot start")).size(), 1,
+                              ProcessTimeout);
     const QString line = m_trace->linesContaining(QStringLiteral("Cannot start")).front();
     QVERIFY2(line.contains(u'"' + path + u'"'), qPrintable(line));
     QVERIFY2(line.contains(reason), qPrintable(line));
@@ -276,13 +280,13 @@ void TestLaunchProcess::severalLaunchThreadsAtOnce()
         startLaunch(script, QStringLiteral("\"task %1\"").arg(i), *ends.back());
     }
     for (int i = 0; i < Count; ++i) {
-        QTRY_VERIFY(ends[i]->ended);
-        QTRY_VERIFY(QFile::exists(records.at(i)));
+        QTRY_VERIFY_WITH_TIMEOUT(ends[i]->ended, ProcessTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(records.at(i)), ProcessTimeout);
         const Record record = readRecord(records.at(i));
         QVERIFY(record.valid);
         QCOMPARE(record.arguments, QStringList{QStringLiteral("task %1").arg(i)});
     }
-    QTRY_COMPARE(m_trace->lines().size(), Count * 6);
+    QTRY_COMPARE_WITH_TIMEOUT(m_trace->lines().size(), Count * 6, ProcessTimeout);
     QCOMPARE(DataModule_Debug->Depth(), 0);
 }
 
@@ -293,7 +297,7 @@ void TestLaunchProcess::noZombieAfterManyLaunches()
     if (unreaped == 0)
         _exit(0);
     QVERIFY(unreaped > 0);
-    QTRY_COMPARE(zombieChildren(), QStringList{QString::number(unreaped)});
+    QTRY_COMPARE_WITH_TIMEOUT(zombieChildren(), QStringList{QString::number(unreaped)}, ProcessTimeout);
     QCOMPARE(waitpid(unreaped, nullptr, 0), unreaped);
     QCOMPARE(zombieChildren(), QStringList());
 
@@ -308,7 +312,7 @@ void TestLaunchProcess::noZombieAfterManyLaunches()
             startLaunch(program, QString::number(i), *ends.back());
         }
         for (const auto& e : ends)
-            QTRY_VERIFY(e->ended);
+            QTRY_VERIFY_WITH_TIMEOUT(e->ended, ProcessTimeout);
     }
     QVERIFY(m_trace->linesContaining(QStringLiteral("Cannot start")).isEmpty());
     // The intermediate children are reaped during each launch; the programs belong to the system's

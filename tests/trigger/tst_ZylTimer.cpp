@@ -57,13 +57,16 @@ struct Ticks
     }
 };
 
-// A timer stopped before its first tick, ready to be configured and enabled.
+// A timer stopped before its first tick, ready to be configured and enabled; its first worker has
+// ended and been freed. Null when that worker does not go.
 std::unique_ptr<TZylTimer> stoppedTimer(Ticks& ticks, double interval)
 {
     auto timer = std::make_unique<TZylTimer>();
     timer->SetEnabled(false);
     timer->SetInterval(interval);
     timer->SetOnTimer(ticks.handler());
+    if (!QTest::qWaitFor([&timer] { return timer->WorkerCount() == 0; }))
+        return nullptr;
     return timer;
 }
 
@@ -158,6 +161,7 @@ void TestZylTimer::notCycledTicksOncePerEnabling()
 {
     Ticks ticks;
     auto timer = stoppedTimer(ticks, 0.005);
+    QVERIFY(timer);
     timer->SetCycled(false);
     timer->SetEnabled(true);
     QTRY_COMPARE(ticks.count.load(), 1);
@@ -183,6 +187,7 @@ void TestZylTimer::repeatCountGivesThreeTicksPerEnabling()
 {
     Ticks ticks;
     auto timer = stoppedTimer(ticks, 0.002);
+    QVERIFY(timer);
     timer->SetRepeatCount(3);
     timer->SetEnabled(true);
     QTRY_COMPARE(timer->WorkerCount(), 0);
@@ -202,6 +207,7 @@ void TestZylTimer::equalEnabledWriteChangesNothing()
 {
     Ticks ticks;
     auto timer = stoppedTimer(ticks, 0.05);
+    QVERIFY(timer);
     timer->SetEnabled(true);
     QTRY_VERIFY(timer->TickCounter() >= 2);
     const quint32 before = timer->TickCounter();
@@ -218,6 +224,7 @@ void TestZylTimer::intervalChangeTakesEffectFromTheNextCycle()
 {
     Ticks ticks;
     auto timer = stoppedTimer(ticks, 0.002);
+    QVERIFY(timer);
     timer->SetEnabled(true);
     QTRY_VERIFY(ticks.count.load() >= 3);
     // From the next cycle on the worker sleeps for years; the cycle already asleep may still tick.
@@ -237,6 +244,7 @@ void TestZylTimer::disabledDuringSleepGivesNoFurtherTick()
 {
     Ticks ticks;
     auto timer = stoppedTimer(ticks, 3600);
+    QVERIFY(timer);
     timer->SetEnabled(true);
     QTRY_VERIFY(timer->Running());
     timer->SetEnabled(false);
@@ -249,6 +257,7 @@ void TestZylTimer::falseThenTrueStartsAFreshSeries()
 {
     Ticks ticks;
     auto timer = stoppedTimer(ticks, 0.1);
+    QVERIFY(timer);
     timer->SetRepeatCount(1);
     timer->SetEnabled(true);
     timer->SetEnabled(false);
@@ -264,6 +273,7 @@ void TestZylTimer::destroyDuringSleepGivesNoTick()
 {
     Ticks ticks;
     auto timer = stoppedTimer(ticks, 3600);
+    QVERIFY(timer);
     timer->SetEnabled(true);
     QTRY_VERIFY(timer->Running());
     const std::shared_ptr<const TZylTimerShared> shared = timer->Shared();
@@ -276,6 +286,7 @@ void TestZylTimer::destroyWhileTickingStopsTheTicks()
 {
     Ticks ticks;
     auto timer = stoppedTimer(ticks, 0.001);
+    QVERIFY(timer);
     timer->SetEnabled(true);
     QTRY_VERIFY(ticks.count.load() >= 5);
     const std::shared_ptr<const TZylTimerShared> shared = timer->Shared();
@@ -299,6 +310,7 @@ void TestZylTimer::synchronizedChoosesTheHandlerThread()
     QFETCH(bool, synchronized);
     Ticks ticks;
     auto timer = stoppedTimer(ticks, 0.002);
+    QVERIFY(timer);
     timer->SetSynchronized(synchronized);
     timer->SetRepeatCount(2);
     timer->SetEnabled(true);
@@ -346,6 +358,7 @@ void TestZylTimer::priorityAppliesAtStartAndAtOnce()
         QSKIP("the test runs at a non-default priority");
     Ticks ticks;
     auto timer = stoppedTimer(ticks, 0.002);
+    QVERIFY(timer);
     timer->SetPriority(tpLower);
     timer->SetEnabled(true);
     QTRY_VERIFY(ticks.count.load() >= 1);
