@@ -84,8 +84,9 @@ ParserInput parserInput(const QByteArray& bytes)
 class PacketParser
 {
 public:
-    explicit PacketParser(const ParserInput& input)
+    PacketParser(const ParserInput& input, qsizetype fileSize) : m_cellLimit(8 * fileSize + 1'000'000)
     {
+        m_xml.setNamespaceProcessing(false); // a data packet has no namespaces; "a:b" is just a name
         if (input.utf8.isNull())
             m_xml.addData(input.text);
         else
@@ -94,11 +95,11 @@ public:
 
     TablePacket Parse()
     {
-        if (!nextChild() || m_xml.name() != QLatin1String("DATAPACKET"))
+        if (!nextChild() || m_xml.qualifiedName() != QLatin1String("DATAPACKET"))
             refuse(Mismatch);
         bool first = true;
         while (nextChild()) {
-            const QStringView name = m_xml.name();
+            const QStringView name = m_xml.qualifiedName();
             if (name == QLatin1String("METADATA") && !m_haveMetadata) {
                 m_haveMetadata = true;
                 readMetadata();
@@ -159,11 +160,11 @@ private:
 
     void readMetadata()
     {
-        if (!nextChild() || m_xml.name() != QLatin1String("FIELDS"))
+        if (!nextChild() || m_xml.qualifiedName() != QLatin1String("FIELDS"))
             refuse(Mismatch);
         readFields();
         while (nextChild()) {
-            if (m_xml.name() == QLatin1String("PARAMS"))
+            if (m_xml.qualifiedName() == QLatin1String("PARAMS"))
                 readParams();
             else
                 skip();
@@ -174,13 +175,13 @@ private:
     {
         QSet<QString> names;
         while (nextChild()) {
-            if (m_xml.name() != QLatin1String("FIELD")) {
+            if (m_xml.qualifiedName() != QLatin1String("FIELD")) {
                 skip();
                 continue;
             }
             PacketField field = readField();
             const QString& attrname = field.attrname.isEmpty() ? field.name : field.attrname;
-            if (!IsXmlName(attrname))
+            if (!IsXmlName(attrname) || attrname == QLatin1String("RowState"))
                 refuse(QStringLiteral("Invalid field name \"%1\".").arg(attrname));
             if (names.contains(attrname))
                 refuse(QStringLiteral("Duplicate field name \"%1\".").arg(attrname));
@@ -198,7 +199,7 @@ private:
     static PacketParam attributeParam(const QXmlStreamAttribute& attribute)
     {
         PacketParam param;
-        param.name = attribute.name().toString();
+        param.name = attribute.qualifiedName().toString();
         param.value = attribute.value().toString();
         param.type = KnownParamType(param.name).value_or(QStringLiteral("string"));
         return param;
@@ -226,7 +227,7 @@ private:
         QString typeWord;
         bool haveType = false;
         for (const QXmlStreamAttribute& attribute : m_xml.attributes()) {
-            const QStringView name = attribute.name();
+            const QStringView name = attribute.qualifiedName();
             const QStringView value = attribute.value();
             if (name == QLatin1String("attrname")) {
                 attrname = value.toString();
@@ -269,7 +270,7 @@ private:
         if (field.name != attrname)
             field.attrname = attrname;
         while (nextChild()) {
-            if (m_xml.name() == QLatin1String("PARAM"))
+            if (m_xml.qualifiedName() == QLatin1String("PARAM"))
                 field.params.append(readParamChild());
             else
                 skip();
@@ -280,13 +281,13 @@ private:
     void readParams()
     {
         for (const QXmlStreamAttribute& attribute : m_xml.attributes()) {
-            if (attribute.name() == QLatin1String("CHANGE_LOG"))
+            if (attribute.qualifiedName() == QLatin1String("CHANGE_LOG"))
                 readChangeLog(attribute.value());
             else
                 m_packet.params.append(attributeParam(attribute));
         }
         while (nextChild()) {
-            if (m_xml.name() == QLatin1String("PARAM"))
+            if (m_xml.qualifiedName() == QLatin1String("PARAM"))
                 m_packet.params.append(readParamChild());
             else
                 skip();
@@ -370,16 +371,20 @@ private:
     {
         const qsizetype fieldCount = m_packet.fields.size();
         while (nextChild()) {
-            if (m_xml.name() != QLatin1String("ROW")) {
+            if (m_xml.qualifiedName() != QLatin1String("ROW")) {
                 skip();
                 continue;
             }
+            // Empty ROW elements of many fields cost little to write: keep memory in proportion to the file.
+            m_cells += std::max<qsizetype>(fieldCount, 1);
+            if (m_cells > m_cellLimit)
+                refuse(QStringLiteral("The datapacket holds more values than its size allows."));
             PacketRow row;
             row.values.resize(fieldCount);
             QList<bool> present(fieldCount, false);
             qsizetype cursor = 0;
             for (const QXmlStreamAttribute& attribute : m_xml.attributes()) {
-                const QStringView name = attribute.name();
+                const QStringView name = attribute.qualifiedName();
                 if (name == QLatin1String("RowState")) {
                     bool ok = false;
                     const int state = attribute.value().toInt(&ok);
@@ -435,6 +440,8 @@ private:
     TablePacket m_packet;
     QList<QString> m_attrnames;
     QList<std::pair<qsizetype, qsizetype>> m_missingMemos;
+    qsizetype m_cellLimit;
+    qsizetype m_cells = 0;
     bool m_haveMetadata = false;
     bool m_haveRows = false;
 };
@@ -449,6 +456,6 @@ TablePacket TDataPacketReader::Read(const QByteArray& bytes) const
     const bool startsRight = input.utf8.isNull() ? input.text.startsWith(u'<') : input.utf8.startsWith('<');
     if (!startsRight)
         refuse(Mismatch);
-    PacketParser parser(input);
+    PacketParser parser(input, bytes.size());
     return parser.Parse();
 }

@@ -201,7 +201,8 @@ QByteArray TDataPacketWriter::Write(const TablePacket& packet) const
     out.reserve(1024 + packet.rows.size() * (32 + packet.fields.size() * 24));
     out.append("<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>");
     for (const PacketField& field : packet.fields) {
-        if (!IsXmlName(field.attrname.isEmpty() ? field.name : field.attrname))
+        const QString& attrname = field.attrname.isEmpty() ? field.name : field.attrname;
+        if (!IsXmlName(attrname) || attrname == QLatin1String("RowState"))
             throw Exception(QStringLiteral("Invalid field name \"%1\".").arg(field.name));
         appendField(out, field);
     }

@@ -1,9 +1,11 @@
 #include "common/TestMain.h"
 #include "schedule/DataPacketCodec.h"
+#include "schedule/DataPacketText.h"
 #include "toolkit/Exception.h"
 
 #include "ScheduleFixture.h"
 
+#include <QStringDecoder>
 #include <QTest>
 
 using namespace ScheduleFixture;
@@ -66,6 +68,11 @@ private slots:
             << onePacket(str, "v=\"caf\xE9 \x80\"", utf8Declaration) << text("café €");
         QTest::newRow("windows-1252 without declaration")
             << onePacket(str, "v=\"\xE9\x80\x9F\"", "") << text("é€Ÿ");
+        QTest::newRow("windows-1252 declared")
+            << onePacket(str, "v=\"\xE9\x80\"", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>")
+            << text("é€");
+        QTest::newRow("other encoding declared is still windows-1252")
+            << onePacket(str, "v=\"\xE9\"", "<?xml version=\"1.0\" encoding=\"UTF-16\"?>") << text("é");
         QTest::newRow("UTF-8 bytes undeclared are windows-1252")
             << onePacket(str, "v=\"\xC3\xA9\"") << text("Ã©");
         QTest::newRow("entities") << onePacket(str, "v=\"&amp;&lt;&gt;&quot;&apos;\"") << text("&<>\"'");
@@ -165,6 +172,8 @@ private slots:
                    "      <FIELD attrname=\"v\" fieldtype=\"string\"/>\n    </FIELDS>\n    <PARAMS/>\n"
                    "  </METADATA>\n  <ROWDATA>\n    <ROW v=\"x\"/>\n  </ROWDATA>\n</DATAPACKET>\n")
             << text("x");
+        QTest::newRow("names with a colon")
+            << onePacket(fieldXml("string").replace("\"v\"", "\"a:v\""), "a:v=\"x\"") << text("x");
         QTest::newRow("RowState 0 in any place") << onePacket(str, "v=\"x\" RowState=\"0\"") << text("x");
     }
 
@@ -186,6 +195,19 @@ private slots:
             QCOMPARE(actual.metaType(), expected.metaType());
             QCOMPARE(actual, expected);
         }
+    }
+
+    void windows1252LikeTheSystemConversion()
+    {
+        QStringDecoder system("windows-1252");
+        QVERIFY(system.isValid());
+        for (int b = 0; b < 256; ++b) {
+            const char byte = char(b);
+            const QString expected = system(QByteArrayView(&byte, 1));
+            QCOMPARE(DataPacketText::FromAnsi(QByteArrayView(&byte, 1)), expected);
+            QCOMPARE(DataPacketText::AnsiByte(expected.front().unicode()), std::optional<char>(byte));
+        }
+        QCOMPARE(DataPacketText::AnsiByte(u'\u0416'), std::nullopt);
     }
 
     void refused_data()
@@ -218,6 +240,16 @@ private slots:
         QTest::newRow("field name no attribute can carry")
             << onePacket("<FIELD attrname=\"a b\" fieldtype=\"string\"/>", "")
             << QStringLiteral("Invalid field name \"a b\".");
+        QTest::newRow("field named like the row state")
+            << onePacket("<FIELD attrname=\"RowState\" fieldtype=\"i4\"/>", "")
+            << QStringLiteral("Invalid field name \"RowState\".");
+        QByteArray wide = "<DATAPACKET><METADATA><FIELDS>";
+        for (int f = 0; f < 2000; ++f)
+            wide += "<FIELD attrname=\"f" + QByteArray::number(f) + "\" fieldtype=\"i4\"/>";
+        wide += "</FIELDS></METADATA><ROWDATA>" + QByteArray("<ROW/>").repeated(20000) +
+                "</ROWDATA></DATAPACKET>";
+        QTest::newRow("more values than the file's size allows")
+            << wide << QStringLiteral("The datapacket holds more values than its size allows.");
         const QByteArray log = Declaration + "<DATAPACKET><METADATA><FIELDS>" + fieldXml("string") +
                                "</FIELDS><PARAMS CHANGE_LOG=\"%1\"/></METADATA><ROWDATA><ROW RowState=\"4\" "
                                "v=\"x\"/></ROWDATA></DATAPACKET>";

@@ -173,6 +173,25 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Exception, write(packet));
     }
 
+    void fieldNameNoAttributeCanCarry_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("blank inside") << QStringLiteral("a b");
+        QTest::newRow("the row state") << QStringLiteral("RowState");
+        QTest::newRow("beyond windows-1252") << QStringLiteral("\u0416uk");
+        QTest::newRow("empty") << QString();
+    }
+
+    void fieldNameNoAttributeCanCarry()
+    {
+        QFETCH(QString, name);
+        TablePacket packet;
+        packet.fields = {field("ok", "string", FieldKind::String, 2)};
+        packet.fields.append(packet.fields[0]);
+        packet.fields[1].name = name;
+        QVERIFY_THROWS_EXCEPTION(Exception, write(packet));
+    }
+
     void memoOfModifiedVersion_data()
     {
         QTest::addColumn<QVariant>("before");
