@@ -57,10 +57,10 @@ void TDataModule_ApplicationStartup::DataModuleCreate()
     VersionInformation::FileVersionInformation(m_programFile);
     const QString version = VersionInformation::Values.ProductVersion;
 
-    ApplicationGlobal::DataPath =
-        PathFormat.arg(GetSpecialFolderPath(CSIDL_COMMON_APPDATA), CompanyName, QString::fromUtf16(AppName), version);
-    ApplicationGlobal::ConfigPath =
-        PathFormat.arg(GetSpecialFolderPath(CSIDL_LOCAL_APPDATA), CompanyName, QString::fromUtf16(AppName), version);
+    ApplicationGlobal::DataPath = PathFormat.arg(GetSpecialFolderPath(CSIDL_COMMON_APPDATA), CompanyName,
+                                                 QString::fromUtf16(AppName), version);
+    ApplicationGlobal::ConfigPath = PathFormat.arg(GetSpecialFolderPath(CSIDL_LOCAL_APPDATA), CompanyName,
+                                                   QString::fromUtf16(AppName), version);
 
     const QString& config = ApplicationGlobal::ConfigPath;
     if (!QFileInfo(config).isDir()) {

@@ -17,7 +17,8 @@ class TDataModule_ApplicationStartup final : public QObject
 
 public:
     // programFile: the running program's full path; empty means the application's own file.
-    explicit TDataModule_ApplicationStartup(const QString& programFile = QString(), QObject* parent = nullptr);
+    explicit TDataModule_ApplicationStartup(const QString& programFile = QString(),
+                                            QObject* parent = nullptr);
     ~TDataModule_ApplicationStartup() override;
 
     // The special folder's path without a trailing separator, or an empty text for an unknown

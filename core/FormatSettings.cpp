@@ -9,7 +9,8 @@ namespace {
 constexpr int MaxNesting = 2; // ddddd, c, t and tt expand other formats; no deeper than this
 
 const char* const ShortDayNames[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
-const char* const LongDayNames[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
+const char* const LongDayNames[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                    "Friday", "Saturday", "Sunday"};
 const char* const ShortMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 const char* const LongMonthNames[] = {"January", "February", "March",     "April",   "May",      "June",
@@ -264,8 +265,7 @@ QChar separatorOf(const QList<QtToken>& tokens, QChar fallback)
 {
     for (qsizetype i = 1; i + 1 < tokens.size(); ++i) {
         if (tokens[i].letter.isNull() && !tokens[i].quoted && tokens[i].literal.size() == 1 &&
-            !tokens[i - 1].letter.isNull() &&
-            !tokens[i].literal.at(0).isSpace())
+            !tokens[i - 1].letter.isNull() && !tokens[i].literal.at(0).isSpace())
             return tokens[i].literal.at(0);
     }
     return fallback;
@@ -276,7 +276,8 @@ QString dateFormatFromQt(const QList<QtToken>& tokens, QChar separator)
     QString out;
     for (const QtToken& t : tokens) {
         if (t.letter.isNull()) {
-            out += t.literal.size() == 1 && t.literal.at(0) == separator ? QStringLiteral("/") : quoteLiteral(t.literal);
+            out += t.literal.size() == 1 && t.literal.at(0) == separator ? QStringLiteral("/")
+                                                                         : quoteLiteral(t.literal);
             continue;
         }
         const QChar l = t.letter;
@@ -293,7 +294,8 @@ QString timeFormatFromQt(const QList<QtToken>& tokens, QChar separator, bool wit
     bool designator = false;
     for (const QtToken& t : tokens) {
         if (t.letter.isNull()) {
-            out += t.literal.size() == 1 && t.literal.at(0) == separator ? QStringLiteral(":") : quoteLiteral(t.literal);
+            out += t.literal.size() == 1 && t.literal.at(0) == separator ? QStringLiteral(":")
+                                                                         : quoteLiteral(t.literal);
             continue;
         }
         switch (t.letter.unicode()) {

@@ -29,8 +29,8 @@ struct TFormatSettings
     // pattern syntax, any time-zone part dropped, seconds always present.
     static TFormatSettings FromLocale(const QLocale& locale);
     // The same from formats in Qt's syntax ("M/d/yy", "h:mm:ss AP t") and the designators.
-    static TFormatSettings FromQtFormats(const QString& shortDate, const QString& longTime, const QString& shortTime,
-                                         const QString& am, const QString& pm);
+    static TFormatSettings FromQtFormats(const QString& shortDate, const QString& longTime,
+                                         const QString& shortTime, const QString& am, const QString& pm);
 
     friend bool operator==(const TFormatSettings&, const TFormatSettings&) = default;
 };

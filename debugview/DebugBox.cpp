@@ -22,9 +22,9 @@ QSize primaryScreenSize()
 TkvtDebugBox::TkvtDebugBox(QObject* owner) : QObject(owner), m_height(primaryScreenSize().height() - 25)
 {
     // Sizeable, stay-on-top, a system menu with its close box and neither minimise nor maximise button.
-    m_window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint |
-                                                      Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                                      Qt::WindowCloseButtonHint);
+    m_window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::CustomizeWindowHint |
+                                                      Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
+                                                      Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     m_window->setObjectName(QStringLiteral("kvtDebugBoxWindow"));
     // The debug window never keeps the program alive: closing the main window ends it.
     m_window->setAttribute(Qt::WA_QuitOnClose, false);

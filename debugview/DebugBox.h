@@ -10,7 +10,13 @@
 class QPlainTextEdit;
 class QWidget;
 
-enum TPositions { poTopLeft, poBottomLeft, poTopRight, poBottomRight };
+enum TPositions
+{
+    poTopLeft,
+    poBottomLeft,
+    poTopRight,
+    poBottomRight
+};
 
 // The component that owns the stay-on-top debug window and its text view. Lines handed to it while
 // it is hidden or not populating are dropped. User-interface thread only.

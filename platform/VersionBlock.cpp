@@ -10,8 +10,8 @@ namespace VersionBlock {
 
 namespace {
 
-constexpr qsizetype HeaderSize = 6;      // wLength, wValueLength, wType
-constexpr qsizetype FixedInfoSize = 52;  // VS_FIXEDFILEINFO
+constexpr qsizetype HeaderSize = 6;     // wLength, wValueLength, wType
+constexpr qsizetype FixedInfoSize = 52; // VS_FIXEDFILEINFO
 constexpr int MaxValidationDepth = 8;
 
 qsizetype align4(qsizetype offset)
@@ -288,7 +288,8 @@ std::optional<QByteArray> readFile(const QString& fileName)
         return extract(file.readAll());
     }
     if (uchar* mapped = file.map(0, size)) {
-        const QByteArray view = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size));
+        const QByteArray view =
+            QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size));
         std::optional<QByteArray> block = extract(view);
         file.unmap(mapped);
         return block;
@@ -340,9 +341,10 @@ std::optional<FixedFileInfo> queryFixedFileInfo(const QByteArray& block)
     if (!value || value->size() < FixedInfoSize)
         return std::nullopt;
     FixedFileInfo f;
-    quint32* fields[] = {&f.signature,    &f.structVersion, &f.fileVersionMS, &f.fileVersionLS, &f.productVersionMS,
-                         &f.productVersionLS, &f.fileFlagsMask, &f.fileFlags,     &f.fileOS,        &f.fileType,
-                         &f.fileSubtype,  &f.fileDateMS,    &f.fileDateLS};
+    quint32* fields[] = {&f.signature,        &f.structVersion,    &f.fileVersionMS, &f.fileVersionLS,
+                         &f.productVersionMS, &f.productVersionLS, &f.fileFlagsMask, &f.fileFlags,
+                         &f.fileOS,           &f.fileType,         &f.fileSubtype,   &f.fileDateMS,
+                         &f.fileDateLS};
     qsizetype offset = 0;
     for (quint32* field : fields) {
         *field = readU32(*value, offset);

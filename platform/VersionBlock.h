@@ -37,8 +37,8 @@ QPair<quint32, quint32> packVersion(quint16 a, quint16 b, quint16 c, quint16 d);
 
 struct StringTable
 {
-    QString key;                              // "040904E4": language and code page in hexadecimal
-    QList<QPair<QString, QString>> strings;   // name, value; an empty value is kept, present and empty
+    QString key;                            // "040904E4": language and code page in hexadecimal
+    QList<QPair<QString, QString>> strings; // name, value; an empty value is kept, present and empty
 };
 
 struct Description

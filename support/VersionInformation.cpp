@@ -14,7 +14,8 @@ void Clear()
 
 QString StringTablePrefix(quint32 translation)
 {
-    const QString language = QStringLiteral("%1").arg(translation & 0xFFFF, 4, 16, QLatin1Char('0')).toUpper();
+    const QString language =
+        QStringLiteral("%1").arg(translation & 0xFFFF, 4, 16, QLatin1Char('0')).toUpper();
     const QString codePage = QStringLiteral("%1").arg(translation >> 16, 4, 16, QLatin1Char('0')).toUpper();
     return QStringLiteral("\\StringFileInfo\\") + language + codePage + u'\\';
 }
@@ -27,16 +28,11 @@ void FileVersionInformation(const QString& fileName)
         if (const std::optional<QList<quint32>> translations = VersionBlock::queryTranslations(*block)) {
             const QString prefix = StringTablePrefix(translations->first());
             const std::pair<const char*, QString*> keys[] = {
-                {"CompanyName", &Values.CompanyName},
-                {"FileDescription", &Values.FileDescription},
-                {"FileVersion", &Values.FileVersion},
-                {"InternalName", &Values.InternalName},
-                {"LegalCopyright", &Values.LegalCopyright},
-                {"LegalTrademarks", &Values.LegalTrademarks},
-                {"OriginalFilename", &Values.OriginalFilename},
-                {"ProductName", &Values.ProductName},
-                {"ProductVersion", &Values.ProductVersion},
-                {"Comments", &Values.Comments},
+                {"CompanyName", &Values.CompanyName},           {"FileDescription", &Values.FileDescription},
+                {"FileVersion", &Values.FileVersion},           {"InternalName", &Values.InternalName},
+                {"LegalCopyright", &Values.LegalCopyright},     {"LegalTrademarks", &Values.LegalTrademarks},
+                {"OriginalFilename", &Values.OriginalFilename}, {"ProductName", &Values.ProductName},
+                {"ProductVersion", &Values.ProductVersion},     {"Comments", &Values.Comments},
             };
             for (const auto& [key, value] : keys) {
                 if (const std::optional<QString> text =
@@ -44,7 +40,8 @@ void FileVersionInformation(const QString& fileName)
                     *value = *text;
             }
         }
-        if (const std::optional<VersionBlock::FixedFileInfo> fixed = VersionBlock::queryFixedFileInfo(*block)) {
+        if (const std::optional<VersionBlock::FixedFileInfo> fixed =
+                VersionBlock::queryFixedFileInfo(*block)) {
             const quint32 flags = fixed->fileFlags; // unmasked, as the specification says
             Values.DebugFlag = flags & 0x01;
             Values.PreReleaseFlag = flags & 0x02;

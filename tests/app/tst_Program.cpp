@@ -26,8 +26,9 @@ const QStringList ModuleNames{"DataModule_Debug", "DataModule_Database", "DataMo
 // Which global references are set, in the table's order.
 QList<bool> globalsSet()
 {
-    return {DataModule_Debug != nullptr, DataModule_Database != nullptr, DataModule_ApplicationStartup != nullptr,
-            DataModule_Hourglen != nullptr, Form_Hourglen != nullptr};
+    return {DataModule_Debug != nullptr, DataModule_Database != nullptr,
+            DataModule_ApplicationStartup != nullptr, DataModule_Hourglen != nullptr,
+            Form_Hourglen != nullptr};
 }
 
 const QStringList StartupBlocks{
@@ -65,7 +66,8 @@ private slots:
             const QString name = module->objectName();
             QObject::connect(module, &QObject::destroyed, [&destroyed, name] { destroyed << name; });
             if (auto* debug = qobject_cast<TDataModule_Debug*>(module))
-                QObject::connect(debug, &TDataModule_Debug::lineHanded, [&lines](const QString& l) { lines << l; });
+                QObject::connect(debug, &TDataModule_Debug::lineHanded,
+                                 [&lines](const QString& l) { lines << l; });
         });
         QCOMPARE(created, ModuleNames);
         // Each module is reached through its global reference from its creation on; the later ones
@@ -84,10 +86,10 @@ private slots:
         QVERIFY(lines.size() >= StartupBlocks.size() + 4);
         const qsizetype afterStartup = lines.indexOf(StartupBlocks.last()) + 1;
         QCOMPARE(lines.first(), StartupBlocks.first());
-        QCOMPARE(lines.mid(afterStartup, 4), (QStringList{"BEG    TDataModule_Hourglen.DataModuleCreate",
-                                                          "END    TDataModule_Hourglen.DataModuleCreate",
-                                                          "BEG    TForm_Hourglen.FormCreate",
-                                                          "END    TForm_Hourglen.FormCreate"}));
+        QCOMPARE(lines.mid(afterStartup, 4),
+                 (QStringList{"BEG    TDataModule_Hourglen.DataModuleCreate",
+                              "END    TDataModule_Hourglen.DataModuleCreate",
+                              "BEG    TForm_Hourglen.FormCreate", "END    TForm_Hourglen.FormCreate"}));
 
         modules.reset();
         QStringList reversed = ModuleNames;
@@ -111,7 +113,8 @@ private slots:
         QStringList lines;
         TModuleSet modules(QStringList{}, QString(), [&](QObject* module) {
             if (auto* debug = qobject_cast<TDataModule_Debug*>(module))
-                QObject::connect(debug, &TDataModule_Debug::lineHanded, [&lines](const QString& l) { lines << l; });
+                QObject::connect(debug, &TDataModule_Debug::lineHanded,
+                                 [&lines](const QString& l) { lines << l; });
         });
         TForm_Hourglen* form = modules.MainWindow();
         QCOMPARE(form->windowTitle(), QStringLiteral("Hourglen"));
@@ -151,7 +154,8 @@ class TestProgramProcess : public QObject
         if (display)
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         else
-            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")); // there is none: must not be needed
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                       QStringLiteral("xcb")); // there is none: must not be needed
         return env;
     }
 
@@ -235,10 +239,10 @@ private slots:
             return;
         }
         QCOMPARE(lines.mid(0, StartupBlocks.size()), StartupBlocks);
-        QCOMPARE(lines.mid(StartupBlocks.size(), 4), (QStringList{"BEG    TDataModule_Hourglen.DataModuleCreate",
-                                                                  "END    TDataModule_Hourglen.DataModuleCreate",
-                                                                  "BEG    TForm_Hourglen.FormCreate",
-                                                                  "END    TForm_Hourglen.FormCreate"}));
+        QCOMPARE(lines.mid(StartupBlocks.size(), 4),
+                 (QStringList{"BEG    TDataModule_Hourglen.DataModuleCreate",
+                              "END    TDataModule_Hourglen.DataModuleCreate",
+                              "BEG    TForm_Hourglen.FormCreate", "END    TForm_Hourglen.FormCreate"}));
     }
 
     void configurationFolderCreatedOnFirstStart()
@@ -252,7 +256,8 @@ private slots:
         QVERIFY2(r.exitCode == 0, r.err.constData());
         QFile file(dump);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString path = fresh.filePath(QStringLiteral("cfg")) + QStringLiteral("/Quillfern/Hourglen/2.0.0.0/");
+        const QString path =
+            fresh.filePath(QStringLiteral("cfg")) + QStringLiteral("/Quillfern/Hourglen/2.0.0.0/");
         const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.mid(7, 3), (QStringList{"Configuration Path does not exist", path,
                                                path + QStringLiteral(" path built successfully")}));

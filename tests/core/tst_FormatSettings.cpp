@@ -56,34 +56,80 @@ private slots:
         const QDateTime morning(QDate(2012, 4, 7), QTime(9, 5, 3));
         const QDateTime midnight(QDate(2012, 4, 7), QTime(0, 5, 3));
         const QDateTime noon(QDate(2012, 4, 7), QTime(12, 0, 0));
-        QTest::newRow("mm/dd/yyyy") << "mm/dd/yyyy" << Stamp << "/" << ":" << "04/27/2012";
-        QTest::newRow("m/d/yyyy, no leading zeros") << "m/d/yyyy" << morning << "/" << ":" << "4/7/2012";
-        QTest::newRow("m/d/yyyy, two digits") << "m/d/yyyy" << Stamp << "/" << ":" << "4/27/2012";
-        QTest::newRow("hh:nn:ss AM/PM, evening") << "hh:nn:ss AM/PM" << Stamp << "/" << ":" << "11:21:16 PM";
-        QTest::newRow("hh:mm:ss AMPM: mm after an hour is minutes")
-            << "hh:mm:ss AMPM" << morning << "/" << ":" << "09:05:03 AM";
-        QTest::newRow("h:nn:ss am/pm, lower case, after midnight")
-            << "h:nn:ss am/pm" << midnight << "/" << ":" << "12:05:03 am";
-        QTest::newRow("noon is 12 PM") << "h:nn:ss AMPM" << noon << "/" << ":" << "12:00:00 PM";
-        QTest::newRow("A/P") << "h A/P" << Stamp << "/" << ":" << "11 P";
-        QTest::newRow("a/p") << "h a/p" << morning << "/" << ":" << "9 a";
-        QTest::newRow("24-hour without designator") << "hh:nn:ss" << Stamp << "/" << ":" << "23:21:16";
-        QTest::newRow("h:n:s") << "h:n:s" << morning << "/" << ":" << "9:5:3";
-        QTest::newRow("hh mm with a blank: minutes") << "hh mm" << morning << "/" << ":" << "09 05";
-        QTest::newRow("mm alone: month") << "mm" << morning << "/" << ":" << "04";
-        QTest::newRow("upper-case letters") << "MM/DD/YYYY HH:NN" << Stamp << "/" << ":" << "04/27/2012 23:21";
-        QTest::newRow("yy") << "yy" << Stamp << "/" << ":" << "12";
-        QTest::newRow("names") << "dddd, mmmm d" << Stamp << "/" << ":" << "Friday, April 27";
-        QTest::newRow("short names") << "ddd mmm" << Stamp << "/" << ":" << "Fri Apr";
-        QTest::newRow("milliseconds") << "ss.zzz" << Stamp << "/" << ":" << "16.007";
-        QTest::newRow("quoted literals") << "'at mm' mm \"hh\"" << Stamp << "/" << ":" << "at mm 04 hh";
-        QTest::newRow("separators from the settings")
-            << "mm/dd/yyyy hh:nn" << Stamp << "." << "-" << "04.27.2012 23-21";
-        QTest::newRow("ddddd: the short date format") << "ddddd" << Stamp << "/" << ":" << "04/27/2012";
-        QTest::newRow("tt: the long time format") << "tt" << Stamp << "/" << ":" << "23:21:16";
-        QTest::newRow("t: the short time format") << "t" << Stamp << "/" << ":" << "23:21";
-        QTest::newRow("c") << "c" << Stamp << "/" << ":" << "04/27/2012 23:21:16";
-        QTest::newRow("c at midnight") << "c" << QDateTime(QDate(2012, 4, 27), QTime(0, 0)) << "/" << ":"
+        QTest::newRow("mm/dd/yyyy") << "mm/dd/yyyy" << Stamp << "/"
+                                    << ":"
+                                    << "04/27/2012";
+        QTest::newRow("m/d/yyyy, no leading zeros") << "m/d/yyyy" << morning << "/"
+                                                    << ":"
+                                                    << "4/7/2012";
+        QTest::newRow("m/d/yyyy, two digits") << "m/d/yyyy" << Stamp << "/"
+                                              << ":"
+                                              << "4/27/2012";
+        QTest::newRow("hh:nn:ss AM/PM, evening") << "hh:nn:ss AM/PM" << Stamp << "/"
+                                                 << ":"
+                                                 << "11:21:16 PM";
+        QTest::newRow("hh:mm:ss AMPM: mm after an hour is minutes") << "hh:mm:ss AMPM" << morning << "/"
+                                                                    << ":"
+                                                                    << "09:05:03 AM";
+        QTest::newRow("h:nn:ss am/pm, lower case, after midnight") << "h:nn:ss am/pm" << midnight << "/"
+                                                                   << ":"
+                                                                   << "12:05:03 am";
+        QTest::newRow("noon is 12 PM") << "h:nn:ss AMPM" << noon << "/"
+                                       << ":"
+                                       << "12:00:00 PM";
+        QTest::newRow("A/P") << "h A/P" << Stamp << "/"
+                             << ":"
+                             << "11 P";
+        QTest::newRow("a/p") << "h a/p" << morning << "/"
+                             << ":"
+                             << "9 a";
+        QTest::newRow("24-hour without designator") << "hh:nn:ss" << Stamp << "/"
+                                                    << ":"
+                                                    << "23:21:16";
+        QTest::newRow("h:n:s") << "h:n:s" << morning << "/"
+                               << ":"
+                               << "9:5:3";
+        QTest::newRow("hh mm with a blank: minutes") << "hh mm" << morning << "/"
+                                                     << ":"
+                                                     << "09 05";
+        QTest::newRow("mm alone: month") << "mm" << morning << "/"
+                                         << ":"
+                                         << "04";
+        QTest::newRow("upper-case letters") << "MM/DD/YYYY HH:NN" << Stamp << "/"
+                                            << ":"
+                                            << "04/27/2012 23:21";
+        QTest::newRow("yy") << "yy" << Stamp << "/"
+                            << ":"
+                            << "12";
+        QTest::newRow("names") << "dddd, mmmm d" << Stamp << "/"
+                               << ":"
+                               << "Friday, April 27";
+        QTest::newRow("short names") << "ddd mmm" << Stamp << "/"
+                                     << ":"
+                                     << "Fri Apr";
+        QTest::newRow("milliseconds") << "ss.zzz" << Stamp << "/"
+                                      << ":"
+                                      << "16.007";
+        QTest::newRow("quoted literals") << "'at mm' mm \"hh\"" << Stamp << "/"
+                                         << ":"
+                                         << "at mm 04 hh";
+        QTest::newRow("separators from the settings") << "mm/dd/yyyy hh:nn" << Stamp << "."
+                                                      << "-"
+                                                      << "04.27.2012 23-21";
+        QTest::newRow("ddddd: the short date format") << "ddddd" << Stamp << "/"
+                                                      << ":"
+                                                      << "04/27/2012";
+        QTest::newRow("tt: the long time format") << "tt" << Stamp << "/"
+                                                  << ":"
+                                                  << "23:21:16";
+        QTest::newRow("t: the short time format") << "t" << Stamp << "/"
+                                                  << ":"
+                                                  << "23:21";
+        QTest::newRow("c") << "c" << Stamp << "/"
+                           << ":"
+                           << "04/27/2012 23:21:16";
+        QTest::newRow("c at midnight") << "c" << QDateTime(QDate(2012, 4, 27), QTime(0, 0)) << "/"
+                                       << ":"
                                        << "04/27/2012";
     }
 
@@ -128,33 +174,75 @@ private slots:
         QTest::addColumn<std::optional<QDate>>("expected");
         const std::optional<QDate> none;
         const std::optional<QDate> april27(QDate(2012, 4, 27));
-        QTest::newRow("mm/dd/yyyy") << "04/27/2012" << "mm/dd/yyyy" << "/" << april27;
-        QTest::newRow("m/d/yyyy") << "4/7/2012" << "m/d/yyyy" << "/" << std::optional<QDate>(QDate(2012, 4, 7));
-        QTest::newRow("m/d/yyyy given two digits") << "04/27/2012" << "m/d/yyyy" << "/" << april27;
-        QTest::newRow("day first") << "27.04.2012" << "dd/mm/yyyy" << "." << april27;
-        QTest::newRow("year first") << "2012-04-27" << "yyyy/mm/dd" << "-" << april27;
-        QTest::newRow("blanks around the numbers") << " 4 / 27 / 2012 " << "m/d/yyyy" << "/" << april27;
-        QTest::newRow("two-digit year, this century") << "4/27/12" << "m/d/yy" << "/" << april27;
-        QTest::newRow("two-digit year, fifty years back")
-            << "4/27/76" << "m/d/yy" << "/" << std::optional<QDate>(QDate(1976, 4, 27));
-        QTest::newRow("two-digit year, just ahead")
-            << "4/27/75" << "m/d/yy" << "/" << std::optional<QDate>(QDate(2075, 4, 27));
-        QTest::newRow("no year: the current one")
-            << "4/27" << "mm/dd/yyyy" << "/" << std::optional<QDate>(QDate(2026, 4, 27));
-        QTest::newRow("no year, day first")
-            << "27/4" << "dd/mm/yyyy" << "/" << std::optional<QDate>(QDate(2026, 4, 27));
-        QTest::newRow("leap day") << "2/29/2012" << "m/d/yyyy" << "/" << std::optional<QDate>(QDate(2012, 2, 29));
-        QTest::newRow("no such day") << "2/30/2012" << "m/d/yyyy" << "/" << none;
-        QTest::newRow("no such month") << "13/1/2012" << "m/d/yyyy" << "/" << none;
-        QTest::newRow("month zero") << "0/1/2012" << "m/d/yyyy" << "/" << none;
-        QTest::newRow("empty") << "" << "m/d/yyyy" << "/" << none;
-        QTest::newRow("one number") << "4" << "m/d/yyyy" << "/" << none;
-        QTest::newRow("four numbers") << "4/27/2012/1" << "m/d/yyyy" << "/" << none;
-        QTest::newRow("wrong separator") << "4-27-2012" << "m/d/yyyy" << "/" << none;
-        QTest::newRow("letters") << "a/b/c" << "m/d/yyyy" << "/" << none;
-        QTest::newRow("trailing garbage") << "4/27/2012x" << "m/d/yyyy" << "/" << none;
-        QTest::newRow("trailing separator") << "4/27/" << "m/d/yyyy" << "/" << none;
-        QTest::newRow("huge number") << "4/27/99999999" << "m/d/yyyy" << "/" << none;
+        QTest::newRow("mm/dd/yyyy") << "04/27/2012"
+                                    << "mm/dd/yyyy"
+                                    << "/" << april27;
+        QTest::newRow("m/d/yyyy") << "4/7/2012"
+                                  << "m/d/yyyy"
+                                  << "/" << std::optional<QDate>(QDate(2012, 4, 7));
+        QTest::newRow("m/d/yyyy given two digits") << "04/27/2012"
+                                                   << "m/d/yyyy"
+                                                   << "/" << april27;
+        QTest::newRow("day first") << "27.04.2012"
+                                   << "dd/mm/yyyy"
+                                   << "." << april27;
+        QTest::newRow("year first") << "2012-04-27"
+                                    << "yyyy/mm/dd"
+                                    << "-" << april27;
+        QTest::newRow("blanks around the numbers") << " 4 / 27 / 2012 "
+                                                   << "m/d/yyyy"
+                                                   << "/" << april27;
+        QTest::newRow("two-digit year, this century") << "4/27/12"
+                                                      << "m/d/yy"
+                                                      << "/" << april27;
+        QTest::newRow("two-digit year, fifty years back") << "4/27/76"
+                                                          << "m/d/yy"
+                                                          << "/" << std::optional<QDate>(QDate(1976, 4, 27));
+        QTest::newRow("two-digit year, just ahead") << "4/27/75"
+                                                    << "m/d/yy"
+                                                    << "/" << std::optional<QDate>(QDate(2075, 4, 27));
+        QTest::newRow("no year: the current one") << "4/27"
+                                                  << "mm/dd/yyyy"
+                                                  << "/" << std::optional<QDate>(QDate(2026, 4, 27));
+        QTest::newRow("no year, day first") << "27/4"
+                                            << "dd/mm/yyyy"
+                                            << "/" << std::optional<QDate>(QDate(2026, 4, 27));
+        QTest::newRow("leap day") << "2/29/2012"
+                                  << "m/d/yyyy"
+                                  << "/" << std::optional<QDate>(QDate(2012, 2, 29));
+        QTest::newRow("no such day") << "2/30/2012"
+                                     << "m/d/yyyy"
+                                     << "/" << none;
+        QTest::newRow("no such month") << "13/1/2012"
+                                       << "m/d/yyyy"
+                                       << "/" << none;
+        QTest::newRow("month zero") << "0/1/2012"
+                                    << "m/d/yyyy"
+                                    << "/" << none;
+        QTest::newRow("empty") << ""
+                               << "m/d/yyyy"
+                               << "/" << none;
+        QTest::newRow("one number") << "4"
+                                    << "m/d/yyyy"
+                                    << "/" << none;
+        QTest::newRow("four numbers") << "4/27/2012/1"
+                                      << "m/d/yyyy"
+                                      << "/" << none;
+        QTest::newRow("wrong separator") << "4-27-2012"
+                                         << "m/d/yyyy"
+                                         << "/" << none;
+        QTest::newRow("letters") << "a/b/c"
+                                 << "m/d/yyyy"
+                                 << "/" << none;
+        QTest::newRow("trailing garbage") << "4/27/2012x"
+                                          << "m/d/yyyy"
+                                          << "/" << none;
+        QTest::newRow("trailing separator") << "4/27/"
+                                            << "m/d/yyyy"
+                                            << "/" << none;
+        QTest::newRow("huge number") << "4/27/99999999"
+                                     << "m/d/yyyy"
+                                     << "/" << none;
     }
 
     void parse()
@@ -176,18 +264,54 @@ private slots:
         QTest::addColumn<QString>("expectedDateSeparator");
         QTest::addColumn<QString>("expectedLongTime");
         QTest::addColumn<QString>("expectedTimeSeparator");
-        QTest::newRow("en_US") << "M/d/yy" << "h:mm:ss AP t" << "m/d/yy" << "/" << "h:nn:ss AMPM" << ":";
-        QTest::newRow("de_DE") << "dd.MM.yy" << "HH:mm:ss t" << "dd/mm/yy" << "." << "hh:nn:ss" << ":";
-        QTest::newRow("ISO") << "yyyy-MM-dd" << "HH:mm:ss" << "yyyy/mm/dd" << "-" << "hh:nn:ss" << ":";
-        QTest::newRow("zone first, dropped") << "d/M/yyyy" << "tttt HH:mm:ss" << "d/m/yyyy" << "/" << "hh:nn:ss"
+        QTest::newRow("en_US") << "M/d/yy"
+                               << "h:mm:ss AP t"
+                               << "m/d/yy"
+                               << "/"
+                               << "h:nn:ss AMPM"
+                               << ":";
+        QTest::newRow("de_DE") << "dd.MM.yy"
+                               << "HH:mm:ss t"
+                               << "dd/mm/yy"
+                               << "."
+                               << "hh:nn:ss"
+                               << ":";
+        QTest::newRow("ISO") << "yyyy-MM-dd"
+                             << "HH:mm:ss"
+                             << "yyyy/mm/dd"
+                             << "-"
+                             << "hh:nn:ss"
+                             << ":";
+        QTest::newRow("zone first, dropped") << "d/M/yyyy"
+                                             << "tttt HH:mm:ss"
+                                             << "d/m/yyyy"
+                                             << "/"
+                                             << "hh:nn:ss"
                                              << ":";
-        QTest::newRow("no seconds: added") << "M/d/yy" << "h:mm AP" << "m/d/yy" << "/" << "h:nn:ss AMPM" << ":";
-        QTest::newRow("other separator, no seconds")
-            << "d.M.yyyy" << "HH.mm" << "d/m/yyyy" << "." << "hh:nn:ss" << ".";
-        QTest::newRow("milliseconds dropped") << "M/d/yy" << "HH:mm:ss.zzz" << "m/d/yy" << "/" << "hh:nn:ss"
+        QTest::newRow("no seconds: added") << "M/d/yy"
+                                           << "h:mm AP"
+                                           << "m/d/yy"
+                                           << "/"
+                                           << "h:nn:ss AMPM"
+                                           << ":";
+        QTest::newRow("other separator, no seconds") << "d.M.yyyy"
+                                                     << "HH.mm"
+                                                     << "d/m/yyyy"
+                                                     << "."
+                                                     << "hh:nn:ss"
+                                                     << ".";
+        QTest::newRow("milliseconds dropped") << "M/d/yy"
+                                              << "HH:mm:ss.zzz"
+                                              << "m/d/yy"
+                                              << "/"
+                                              << "hh:nn:ss"
                                               << ":";
-        QTest::newRow("quoted literal") << "d 'de' MMMM 'de' yyyy" << "H'h'mm" << "d \"de\" mmmm \"de\" yyyy"
-                                        << "/" << "h\"h\"nn:ss" << ":";
+        QTest::newRow("quoted literal") << "d 'de' MMMM 'de' yyyy"
+                                        << "H'h'mm"
+                                        << "d \"de\" mmmm \"de\" yyyy"
+                                        << "/"
+                                        << "h\"h\"nn:ss"
+                                        << ":";
     }
 
     void fromQtFormats()
@@ -198,9 +322,8 @@ private slots:
         QFETCH(QString, expectedDateSeparator);
         QFETCH(QString, expectedLongTime);
         QFETCH(QString, expectedTimeSeparator);
-        const TFormatSettings s =
-            TFormatSettings::FromQtFormats(shortDate, longTime, QStringLiteral("HH:mm"), QStringLiteral("AM"),
-                                           QStringLiteral("PM"));
+        const TFormatSettings s = TFormatSettings::FromQtFormats(shortDate, longTime, QStringLiteral("HH:mm"),
+                                                                 QStringLiteral("AM"), QStringLiteral("PM"));
         QCOMPARE(s.ShortDateFormat, expectedDate);
         QCOMPARE(QString(s.DateSeparator), expectedDateSeparator);
         QCOMPARE(s.LongTimeFormat, expectedLongTime);
@@ -212,11 +335,13 @@ private slots:
 
     void fromLocale()
     {
-        const TFormatSettings german = TFormatSettings::FromLocale(QLocale(QLocale::German, QLocale::Germany));
+        const TFormatSettings german =
+            TFormatSettings::FromLocale(QLocale(QLocale::German, QLocale::Germany));
         QCOMPARE(german.DateSeparator, u'.');
         QCOMPARE(FormatDateTime(german.ShortDateFormat, Stamp, german), QStringLiteral("27.04.12"));
         QCOMPARE(FormatDateTime(german.LongTimeFormat, Stamp, german), QStringLiteral("23:21:16"));
-        const TFormatSettings us = TFormatSettings::FromLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        const TFormatSettings us =
+            TFormatSettings::FromLocale(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(FormatDateTime(us.LongTimeFormat, Stamp, us), QStringLiteral("11:21:16 PM"));
         QCOMPARE(us.TimeAMString, QStringLiteral("AM"));
         QVERIFY(!us.LongTimeFormat.contains(u't'));
@@ -248,7 +373,8 @@ private slots:
         });
         for (int i = 0; i < 2000; ++i) {
             FormatSettings.SetDateSeparator(i % 2 ? u'/' : u'-');
-            FormatSettings.SetShortDateFormat(i % 2 ? QStringLiteral("mm/dd/yyyy") : QStringLiteral("m/d/yyyy"));
+            FormatSettings.SetShortDateFormat(i % 2 ? QStringLiteral("mm/dd/yyyy")
+                                                    : QStringLiteral("m/d/yyyy"));
             m_clock->AdvanceMSecs(1);
             if (i % 500 == 0)
                 Clock::Replace(m_clock);

@@ -43,7 +43,10 @@ class TestStartupEnvironment : public QObject
 
     QString dataHome() const { return m_dir->path() + QStringLiteral("/data"); }
     QString configHome() const { return m_dir->path() + QStringLiteral("/config"); }
-    QString expectedConfigPath() const { return configHome() + QStringLiteral("/Quillfern/Hourglen/") + Version + u'/'; }
+    QString expectedConfigPath() const
+    {
+        return configHome() + QStringLiteral("/Quillfern/Hourglen/") + Version + u'/';
+    }
 
     QStringList plainLines() const
     {
@@ -70,7 +73,8 @@ private slots:
         m_stack = std::make_unique<TCallStackInstance>();
         m_debug = std::make_unique<TDataModule_Debug>(QStringList{});
         m_lines.clear();
-        connect(m_debug.get(), &TDataModule_Debug::lineHanded, this, [this](const QString& l) { m_lines << l; });
+        connect(m_debug.get(), &TDataModule_Debug::lineHanded, this,
+                [this](const QString& l) { m_lines << l; });
         ApplicationGlobal::Clear();
         VersionInformation::Clear();
     }
@@ -136,7 +140,8 @@ private slots:
         // Start-up goes on: the block is closed, the separator set, the data path filled.
         QCOMPARE(m_lines.last(), QStringLiteral("END    TDataModule_ApplicationStartup.DataModuleCreate"));
         QCOMPARE(FormatSettings.Get().DateSeparator, u'/');
-        QCOMPARE(ApplicationGlobal::DataPath, dataHome() + QStringLiteral("/Quillfern/Hourglen/") + Version + u'/');
+        QCOMPARE(ApplicationGlobal::DataPath,
+                 dataHome() + QStringLiteral("/Quillfern/Hourglen/") + Version + u'/');
         QCOMPARE(m_debug->Depth(), 0);
     }
 
@@ -145,7 +150,8 @@ private slots:
         TDataModule_ApplicationStartup module;
         QCOMPARE(VersionInformation::Values.ProductVersion, Version);
         QCOMPARE(ApplicationGlobal::DataPath, dataHome() + QStringLiteral("/Quillfern/Hourglen/2.0.0.0/"));
-        QCOMPARE(ApplicationGlobal::ConfigPath, configHome() + QStringLiteral("/Quillfern/Hourglen/2.0.0.0/"));
+        QCOMPARE(ApplicationGlobal::ConfigPath,
+                 configHome() + QStringLiteral("/Quillfern/Hourglen/2.0.0.0/"));
         QVERIFY(ApplicationGlobal::DataPath.endsWith(u'/'));
         // The shared data folder is neither tested nor created.
         QVERIFY(!QFileInfo::exists(ApplicationGlobal::DataPath));
@@ -168,18 +174,42 @@ private slots:
     void specialFolders_data()
     {
         QTest::addColumn<int>("csidl");
-        QTest::addColumn<QString>("xdgData");   // "-" leaves the variable unset
+        QTest::addColumn<QString>("xdgData"); // "-" leaves the variable unset
         QTest::addColumn<QString>("xdgConfig");
         QTest::addColumn<QString>("home");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("common app data: XDG_DATA_HOME") << 0x23 << "/x/data" << "/x/config" << "/h" << "/x/data";
-        QTest::newRow("local app data: XDG_CONFIG_HOME") << 0x1C << "/x/data" << "/x/config" << "/h" << "/x/config";
-        QTest::newRow("trailing separator dropped") << 0x23 << "/x/data/" << "-" << "/h" << "/x/data";
-        QTest::newRow("common default ~/.local/share") << 0x23 << "-" << "-" << "/h" << "/h/.local/share";
-        QTest::newRow("local default ~/.config") << 0x1C << "-" << "-" << "/h" << "/h/.config";
-        QTest::newRow("relative XDG value ignored") << 0x1C << "-" << "rel/config" << "/h" << "/h/.config";
-        QTest::newRow("nothing known: empty") << 0x1C << "-" << "-" << "" << "";
-        QTest::newRow("unknown identifier: empty") << 0x05 << "/x/data" << "/x/config" << "/h" << "";
+        QTest::newRow("common app data: XDG_DATA_HOME") << 0x23 << "/x/data"
+                                                        << "/x/config"
+                                                        << "/h"
+                                                        << "/x/data";
+        QTest::newRow("local app data: XDG_CONFIG_HOME") << 0x1C << "/x/data"
+                                                         << "/x/config"
+                                                         << "/h"
+                                                         << "/x/config";
+        QTest::newRow("trailing separator dropped") << 0x23 << "/x/data/"
+                                                    << "-"
+                                                    << "/h"
+                                                    << "/x/data";
+        QTest::newRow("common default ~/.local/share") << 0x23 << "-"
+                                                       << "-"
+                                                       << "/h"
+                                                       << "/h/.local/share";
+        QTest::newRow("local default ~/.config") << 0x1C << "-"
+                                                 << "-"
+                                                 << "/h"
+                                                 << "/h/.config";
+        QTest::newRow("relative XDG value ignored") << 0x1C << "-"
+                                                    << "rel/config"
+                                                    << "/h"
+                                                    << "/h/.config";
+        QTest::newRow("nothing known: empty") << 0x1C << "-"
+                                              << "-"
+                                              << ""
+                                              << "";
+        QTest::newRow("unknown identifier: empty") << 0x05 << "/x/data"
+                                                   << "/x/config"
+                                                   << "/h"
+                                                   << "";
     }
 
     void specialFolders()

@@ -46,7 +46,8 @@ class TestTraceLog : public QObject
         m_module.reset();
         m_lines.clear();
         m_module = std::make_unique<TDataModule_Debug>(arguments);
-        connect(m_module.get(), &TDataModule_Debug::lineHanded, this, [this](const QString& line) { m_lines << line; });
+        connect(m_module.get(), &TDataModule_Debug::lineHanded, this,
+                [this](const QString& line) { m_lines << line; });
         return *m_module;
     }
 
@@ -67,10 +68,12 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("one block") << QStringList{"+A", "-"} << QStringList{"BEG    A", "END    A"};
         QTest::newRow("A calls B (the specification's example)")
-            << QStringList{"+A", "+B", "-", "-"} << QStringList{"BEG    A", "\tBEG    B", "\tEND    B", "END    A"};
+            << QStringList{"+A", "+B", "-", "-"}
+            << QStringList{"BEG    A", "\tBEG    B", "\tEND    B", "END    A"};
         QTest::newRow("three nested: 0 1 2 tabs, then 2 1 0")
             << QStringList{"+A", "+B", "+C", "-", "-", "-"}
-            << QStringList{"BEG    A", "\tBEG    B", "\t\tBEG    C", "\t\tEND    C", "\tEND    B", "END    A"};
+            << QStringList{"BEG    A",     "\tBEG    B", "\t\tBEG    C",
+                           "\t\tEND    C", "\tEND    B", "END    A"};
         QTest::newRow("siblings at one level")
             << QStringList{"+A", "+B", "-", "+C", "-", "-"}
             << QStringList{"BEG    A", "\tBEG    B", "\tEND    B", "\tBEG    C", "\tEND    C", "END    A"};
@@ -83,8 +86,8 @@ private slots:
                            "\tEND    REDTForm_SetSchedule.FormCreate", "END    A"};
         QTest::newRow("colour words BLOCK GREEN BLUE written unchanged")
             << QStringList{"+BLOCKx.y", "+GREENx.y", "+BLUEx.y", "-", "-", "-"}
-            << QStringList{"BEG    BLOCKx.y", "\tBEG    GREENx.y", "\t\tBEG    BLUEx.y",
-                           "\t\tEND    BLUEx.y",  "\tEND    GREENx.y", "END    BLOCKx.y"};
+            << QStringList{"BEG    BLOCKx.y",    "\tBEG    GREENx.y", "\t\tBEG    BLUEx.y",
+                           "\t\tEND    BLUEx.y", "\tEND    GREENx.y", "END    BLOCKx.y"};
         QTest::newRow("one TraceEnd too many, then the outer level without a tab")
             << QStringList{"-", "+A", "-"} << QStringList{"END    ", "BEG    A", "END    A"};
         QTest::newRow("after one end too many each level is one too shallow")
@@ -92,8 +95,8 @@ private slots:
             << QStringList{"BEG    A", "END    A", "END    ", "BEG    B", "BEG    C", "END    C", "END    B"};
         QTest::newRow("an abandoned block: later lines one deeper, next end names it")
             << QStringList{"+A", "+Abandoned", "+B", "-", "-", "-"}
-            << QStringList{"BEG    A", "\tBEG    Abandoned", "\t\tBEG    B", "\t\tEND    B", "\tEND    Abandoned",
-                           "END    A"};
+            << QStringList{"BEG    A",     "\tBEG    Abandoned", "\t\tBEG    B",
+                           "\t\tEND    B", "\tEND    Abandoned", "END    A"};
     }
 
     void blocksAndTabs()
@@ -125,7 +128,8 @@ private slots:
         TDataModule_Debug& module = makeModule();
         module.SetIndentLines(false);
         runScript(module, {"+A", "+B", "+C", "-", "-", "-"});
-        QCOMPARE(m_lines, (QStringList{"BEG    A", "BEG    B", "BEG    C", "END    C", "END    B", "END    A"}));
+        QCOMPARE(m_lines,
+                 (QStringList{"BEG    A", "BEG    B", "BEG    C", "END    C", "END    B", "END    A"}));
         module.TraceBegin(QStringLiteral("D"));
         QCOMPARE(module.Depth(), 1);
         module.TraceEnd();
@@ -167,8 +171,12 @@ private slots:
         auto run = [&](const QStringList& arguments) {
             TDataModule_Debug& module = makeModule(arguments);
             runScript(module, script);
-            Outcome o{m_lines, module.Depth(), CallStack->Items(), CallStack->Current(),
-                      module.kvtDebugBox1()->View()->toPlainText(), module.kvtDebugBox1()->Window()->isVisible()};
+            Outcome o{m_lines,
+                      module.Depth(),
+                      CallStack->Items(),
+                      CallStack->Current(),
+                      module.kvtDebugBox1()->View()->toPlainText(),
+                      module.kvtDebugBox1()->Window()->isVisible()};
             runScript(module, {"-", "-"});
             return o;
         };
@@ -272,8 +280,9 @@ private slots:
     void blockedOperations_data()
     {
         QTest::addColumn<int>("operation");
-        const char* names[] = {"Add",  "AddStrings", "Insert",   "InsertObject", "Delete",
-                               "Move", "Exchange",   "SetText (loading text)", "Assign"};
+        const char* names[] = {"Add",    "AddStrings", "Insert",   "InsertObject",
+                               "Delete", "Move",       "Exchange", "SetText (loading text)",
+                               "Assign"};
         for (int i = 0; i < int(std::size(names)); ++i)
             QTest::newRow(names[i]) << i;
     }
@@ -289,15 +298,33 @@ private slots:
         int object = 0;
         try {
             switch (operation) {
-            case 0: stack.Add(QStringLiteral("x")); break;
-            case 1: stack.AddStrings({QStringLiteral("x"), QStringLiteral("y")}); break;
-            case 2: stack.Insert(0, QStringLiteral("x")); break;
-            case 3: stack.InsertObject(0, QStringLiteral("x"), &object); break;
-            case 4: stack.Delete(0); break;
-            case 5: stack.Move(0, 1); break;
-            case 6: stack.Exchange(0, 1); break;
-            case 7: stack.SetText(QStringLiteral("x\ny")); break;
-            case 8: stack.Assign(other); break;
+            case 0:
+                stack.Add(QStringLiteral("x"));
+                break;
+            case 1:
+                stack.AddStrings({QStringLiteral("x"), QStringLiteral("y")});
+                break;
+            case 2:
+                stack.Insert(0, QStringLiteral("x"));
+                break;
+            case 3:
+                stack.InsertObject(0, QStringLiteral("x"), &object);
+                break;
+            case 4:
+                stack.Delete(0);
+                break;
+            case 5:
+                stack.Move(0, 1);
+                break;
+            case 6:
+                stack.Exchange(0, 1);
+                break;
+            case 7:
+                stack.SetText(QStringLiteral("x\ny"));
+                break;
+            case 8:
+                stack.Assign(other);
+                break;
             }
             QFAIL("no EHiddenProc raised");
         } catch (const EHiddenProc& error) {
@@ -361,7 +388,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_lines.size(), expected, 30000);
         QCOMPARE(module.Depth(), 0);
 
-        static const QRegularExpression whole(QStringLiteral("^(\\t*)(BEG|END)    ((T\\d\\.(outer|inner)|UI\\.block)\\d+)$"));
+        static const QRegularExpression whole(
+            QStringLiteral("^(\\t*)(BEG|END)    ((T\\d\\.(outer|inner)|UI\\.block)\\d+)$"));
         QStringList open;
         QList<int> nextOuter(Threads, 0);
         for (const QString& line : std::as_const(m_lines)) {

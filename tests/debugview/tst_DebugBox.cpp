@@ -163,7 +163,8 @@ private slots:
         box.AddLine(QStringLiteral("REDTForm_X.Y text"));
         const QStringList lines = viewLines(box);
         QCOMPARE(lines.size(), 1);
-        static const QRegularExpression form(QStringLiteral("^\\d{2}:\\d{2}:\\d{2}:\\d{3} - REDTForm_X\\.Y text$"));
+        static const QRegularExpression form(
+            QStringLiteral("^\\d{2}:\\d{2}:\\d{2}:\\d{3} - REDTForm_X\\.Y text$"));
         QVERIFY2(form.match(lines.first()).hasMatch(), qPrintable(lines.first()));
     }
 
@@ -235,7 +236,9 @@ private slots:
         box.SetHeight(200);
         box.SetVisible(true);
         const QSize screen = screenSize();
-        auto bottomRight = [&] { return box.Window()->pos() + QPoint(box.Window()->width(), box.Window()->height()); };
+        auto bottomRight = [&] {
+            return box.Window()->pos() + QPoint(box.Window()->width(), box.Window()->height());
+        };
         QCOMPARE(bottomRight(), QPoint(screen.width(), screen.height()));
         box.SetWidth(410);
         QCOMPARE(box.Window()->width(), 410);

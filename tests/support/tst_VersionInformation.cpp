@@ -18,9 +18,9 @@
 
 namespace {
 
-const QStringList TenKeys{"CompanyName",     "FileDescription",  "FileVersion", "InternalName",
-                          "LegalCopyright",  "LegalTrademarks",  "OriginalFilename",
-                          "ProductName",     "ProductVersion",   "Comments"};
+const QStringList TenKeys{"CompanyName",    "FileDescription", "FileVersion",      "InternalName",
+                          "LegalCopyright", "LegalTrademarks", "OriginalFilename", "ProductName",
+                          "ProductVersion", "Comments"};
 
 VersionBlock::Description programLike()
 {
@@ -28,7 +28,8 @@ VersionBlock::Description programLike()
     d.fixed.fileFlagsMask = 0x3F;
     VersionBlock::StringTable table{QStringLiteral("040904E4"), {}};
     for (const QString& key : TenKeys)
-        table.strings.append({key, key == QLatin1String("CompanyName") ? QStringLiteral("Quillfern") : QString()});
+        table.strings.append(
+            {key, key == QLatin1String("CompanyName") ? QStringLiteral("Quillfern") : QString()});
     d.stringTables.append(table);
     d.translations.append(0x04E40409);
     return d;
@@ -48,8 +49,8 @@ void checkProgramValues(const TVersionValues& v)
     for (const QString* empty : {&v.FileDescription, &v.InternalName, &v.LegalCopyright, &v.LegalTrademarks,
                                  &v.OriginalFilename, &v.ProductName, &v.Comments})
         QCOMPARE(*empty, QString());
-    QVERIFY(!v.DebugFlag && !v.PreReleaseFlag && !v.PatchedFlag && !v.PrivateBuildFlag && !v.InfoInferredFlag &&
-            !v.SpecialBuildFlag);
+    QVERIFY(!v.DebugFlag && !v.PreReleaseFlag && !v.PatchedFlag && !v.PrivateBuildFlag &&
+            !v.InfoInferredFlag && !v.SpecialBuildFlag);
 }
 
 void checkProgramBlock(const QByteArray& block)
@@ -63,7 +64,8 @@ void checkProgramBlock(const QByteArray& block)
     QCOMPARE(fixed->productVersionLS, 0x00000000u); // 2.0.0.0
     QCOMPARE(fixed->fileFlagsMask, 0x3Fu);
     QCOMPARE(fixed->fileFlags, 0u);
-    QCOMPARE(VersionBlock::queryTranslations(block), std::optional<QList<quint32>>(QList<quint32>{0x04E40409}));
+    QCOMPARE(VersionBlock::queryTranslations(block),
+             std::optional<QList<quint32>>(QList<quint32>{0x04E40409}));
     for (const QString& key : TenKeys) {
         // All ten present; seven of them empty.
         QVERIFY2(VersionBlock::queryString(block, QStringLiteral("\\StringFileInfo\\040904E4\\") + key),
@@ -100,7 +102,8 @@ private slots:
         m_stack = std::make_unique<TCallStackInstance>();
         m_debug = std::make_unique<TDataModule_Debug>(QStringList{});
         m_lines.clear();
-        connect(m_debug.get(), &TDataModule_Debug::lineHanded, this, [this](const QString& l) { m_lines << l; });
+        connect(m_debug.get(), &TDataModule_Debug::lineHanded, this,
+                [this](const QString& l) { m_lines << l; });
         VersionInformation::Clear();
     }
 
@@ -155,7 +158,8 @@ private slots:
         QByteArray fake2 = key + QByteArray(8, '\xFF');
         fake2.prepend(QByteArray("\xFF\xFF\x34\x00\x00\x00", 6));
         const QByteArray real = VersionBlock::build(programLike());
-        const QByteArray bytes = QByteArray("garbage") + fake1 + QByteArray("..") + fake2 + QByteArray(3, 'x') + real;
+        const QByteArray bytes =
+            QByteArray("garbage") + fake1 + QByteArray("..") + fake2 + QByteArray(3, 'x') + real;
         QCOMPARE(VersionBlock::findBlock(bytes), bytes.size() - real.size());
         QCOMPARE(VersionBlock::extract(bytes), std::optional<QByteArray>(real));
     }
@@ -226,7 +230,8 @@ private slots:
         VersionBlock::Description d = programLike();
         d.translations.clear();
         d.fixed.fileFlags = 0x3F;
-        VersionInformation::FileVersionInformation(writeFile(QStringLiteral("nt.bin"), VersionBlock::build(d)));
+        VersionInformation::FileVersionInformation(
+            writeFile(QStringLiteral("nt.bin"), VersionBlock::build(d)));
         QCOMPARE(VersionInformation::Values.CompanyName, QString());
         QVERIFY(VersionInformation::Values.DebugFlag && VersionInformation::Values.SpecialBuildFlag);
     }
@@ -253,7 +258,8 @@ private slots:
         VersionBlock::Description d = programLike();
         d.fixed.fileFlagsMask = mask;
         d.fixed.fileFlags = flags;
-        VersionInformation::FileVersionInformation(writeFile(QStringLiteral("f.bin"), VersionBlock::build(d)));
+        VersionInformation::FileVersionInformation(
+            writeFile(QStringLiteral("f.bin"), VersionBlock::build(d)));
         const TVersionValues& v = VersionInformation::Values;
         QCOMPARE(v.DebugFlag, bool(flags & 0x01));
         QCOMPARE(v.PreReleaseFlag, bool(flags & 0x02));
@@ -280,9 +286,11 @@ private slots:
         QFETCH(QString, prefix);
         QCOMPARE(VersionInformation::StringTablePrefix(translation), prefix);
         VersionBlock::Description d;
-        d.stringTables.append({prefix.section(u'\\', 2, 2), {{QStringLiteral("CompanyName"), QStringLiteral("Hex")}}});
+        d.stringTables.append(
+            {prefix.section(u'\\', 2, 2), {{QStringLiteral("CompanyName"), QStringLiteral("Hex")}}});
         d.translations = {translation};
-        VersionInformation::FileVersionInformation(writeFile(QStringLiteral("hex.bin"), VersionBlock::build(d)));
+        VersionInformation::FileVersionInformation(
+            writeFile(QStringLiteral("hex.bin"), VersionBlock::build(d)));
         QCOMPARE(VersionInformation::Values.CompanyName, QStringLiteral("Hex"));
     }
 
@@ -357,7 +365,8 @@ private slots:
     void buildStamp()
     {
         static const QRegularExpression date(QStringLiteral("^[1-9][0-9]?/[1-9][0-9]?/[0-9]{4}$"));
-        static const QRegularExpression time(QStringLiteral("^(1[0-2]|[1-9]):[0-5][0-9]:[0-5][0-9] (AM|PM)$"));
+        static const QRegularExpression time(
+            QStringLiteral("^(1[0-2]|[1-9]):[0-5][0-9]:[0-5][0-9] (AM|PM)$"));
         QVERIFY2(date.match(CompileTime::BuildDate()).hasMatch(), qPrintable(CompileTime::BuildDate()));
         QVERIFY2(time.match(CompileTime::BuildTime()).hasMatch(), qPrintable(CompileTime::BuildTime()));
     }
