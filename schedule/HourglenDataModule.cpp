@@ -98,7 +98,9 @@ void TDataModule_Hourglen::EvaluateCdsStructure()
 {
     TraceBegin(QStringLiteral("TDataModule_Hourglen.EvaluateCdsStructure"));
     ClientTable& table = *m_clientDataSetSchedule;
-    if (QFileInfo(table.fileName()).isFile()) {
+    if (table.active()) {
+        // Still open after a write that failed: its rows are the user's latest, so keep them.
+    } else if (QFileInfo(table.fileName()).isFile()) {
         table.open();
         DebugLine(QStringLiteral(" ------------ Dataset File Open"));
     } else {

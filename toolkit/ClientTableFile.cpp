@@ -95,24 +95,20 @@ void ClientTable::close()
     // An unposted change is discarded, without the checks of a post.
     m_buffer.clear();
     m_modified = false;
+    if (state() != TableState::Browse) {
+        setState(TableState::Browse);
+        notify(Notice::DataSetChanged);
+    }
     const bool write = !m_fileName.isEmpty() && (m_changed || !QFileInfo(m_fileName).isFile());
-    QByteArray bytes;
-    QString failure;
     if (write) {
-        try {
-            if (!m_codec)
-                fail(QStringLiteral("No file format for \"%1\"").arg(m_fileName));
-            bytes = m_codec->write(packet());
-        } catch (const Exception& error) {
-            failure = error.message();
-        }
+        if (!m_codec)
+            fail(QStringLiteral("No file format for \"%1\"").arg(m_fileName));
+        // A write that fails leaves the table open with its rows, so no posted change is lost:
+        // closing again once the cause is mended writes them.
+        writeFile(m_codec->write(packet()));
     }
     setState(TableState::Inactive);
     release();
-    if (!failure.isEmpty())
-        throw Exception(failure);
-    if (write)
-        writeFile(bytes);
     if (m_events.afterClose)
         m_events.afterClose(*this);
 }

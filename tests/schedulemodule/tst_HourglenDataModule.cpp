@@ -293,7 +293,7 @@ void TestHourglenDataModule::reopenAfterFailedWrite()
     writeBytes(blocker, "not a folder");
     ScheduleModules modules(dataPath());
     modules.hourglen->EvaluateCdsStructure();
-    insertWeekdayTask(modules.table(), QStringLiteral("lost"), QStringLiteral("mon"));
+    insertWeekdayTask(modules.table(), QStringLiteral("kept"), QStringLiteral("mon"));
     try {
         modules.hourglen->DataSetClose();
         QFAIL("the write was reported as done");
@@ -302,16 +302,26 @@ void TestHourglenDataModule::reopenAfterFailedWrite()
             error.message().startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(scheduleFile())),
             qPrintable(error.message()));
     }
-    QCOMPARE(modules.table().state(), TableState::Inactive);
-
+    // The table stays open with the task, and the editor's next opening goes on with it.
+    QCOMPARE(modules.table().state(), TableState::Browse);
     modules.hourglen->EvaluateCdsStructure();
     QCOMPARE(modules.table().state(), TableState::Browse);
+    QCOMPARE(modules.table().recordCount(), 1);
     QCOMPARE(modules.table().fieldCount(), 12);
     QCOMPARE(modules.table().field(0).componentName(), QStringLiteral("_taskname"));
     QCOMPARE(modules.table().indexDefs().size(), 1);
     QCOMPARE(modules.table().indexName(), QStringLiteral("CDSPrimaryIndex"));
 
     QFile::remove(blocker);
+    modules.hourglen->DataSetClose();
+    QCOMPARE(modules.table().state(), TableState::Inactive);
+    QVERIFY(fileBytes(scheduleFile()).contains("taskname=\"kept\""));
+
+    // A table defined again in the same run keeps one set of fields.
+    QVERIFY(QFile::remove(scheduleFile()));
+    modules.hourglen->EvaluateCdsStructure();
+    QCOMPARE(modules.table().fieldCount(), 12);
+    QCOMPARE(modules.table().indexDefs().size(), 1);
     modules.hourglen->DataSetClose();
     QCOMPARE(fileBytes(scheduleFile()),
              scheduleHead() + "<PARAMS/></METADATA><ROWDATA></ROWDATA></DATAPACKET>");

@@ -276,7 +276,13 @@ void TestTableFile::failedWriteKeepsOldFile()
     QVERIFY(after.open(QIODevice::ReadOnly));
     QCOMPARE(after.readAll(), bytes);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"t.dat"}); // no temporary left
+
+    // Nothing posted is lost: the table stays open with its rows, and the next close writes them.
+    QCOMPARE(table->state(), TableState::Browse);
+    QCOMPARE(table->recordCount(), 201);
+    table->close();
     QCOMPARE(table->state(), TableState::Inactive);
+    QCOMPARE(readPacket(file).rows.size(), 201);
 }
 
 void TestTableFile::parentIsRegularFile()
@@ -296,10 +302,14 @@ void TestTableFile::parentIsRegularFile()
         QVERIFY2(error.message().startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(file)),
                  qPrintable(error.message()));
     }
-    QCOMPARE(table->state(), TableState::Inactive);
+    QCOMPARE(table->state(), TableState::Browse);
     QVERIFY(QFileInfo(blocker).isFile());
 
-    // The same table opens again, new, with the same fields.
+    // Once the cause is gone the same close writes the table, and it can be created anew.
+    QVERIFY(QFile::remove(blocker));
+    table->close();
+    QCOMPARE(table->state(), TableState::Inactive);
+    QVERIFY(QFileInfo(file).isFile());
     table->createDataSet();
     QCOMPARE(table->fieldCount(), 4);
 }
