@@ -100,7 +100,8 @@ public:
         bool first = true;
         while (nextChild()) {
             const QStringView name = m_xml.qualifiedName();
-            if (name == QLatin1String("METADATA") && !m_haveMetadata) {
+            // Fields come before the rows that use them; a later METADATA is not taken.
+            if (name == QLatin1String("METADATA") && !m_haveMetadata && !m_haveRows) {
                 m_haveMetadata = true;
                 readMetadata();
             } else if (name == QLatin1String("ROWDATA") && !m_haveRows) {

@@ -380,6 +380,17 @@ private slots:
         QCOMPARE(packet.changeLog.size(), 15);
     }
 
+    void rowsWithoutMetadata()
+    {
+        // Fields declared after the rows would leave the rows without their values: they are not taken.
+        const TablePacket packet =
+            read("<DATAPACKET><ROWDATA><ROW a=\"1\"/><ROW/></ROWDATA><METADATA><FIELDS>"
+                 "<FIELD attrname=\"a\" fieldtype=\"i4\"/></FIELDS></METADATA></DATAPACKET>");
+        QVERIFY(packet.fields.isEmpty());
+        QCOMPARE(packet.rows.size(), 2);
+        QVERIFY(packet.rows[0].values.isEmpty());
+    }
+
     void memoFromReplacedVersion_data()
     {
         QTest::addColumn<QByteArray>("rows");
