@@ -4,7 +4,6 @@
 #include "toolkit/Exception.h"
 
 #include <QHash>
-#include <QSet>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
@@ -174,7 +173,6 @@ private:
 
     void readFields()
     {
-        QSet<QString> names;
         while (nextChild()) {
             if (m_xml.qualifiedName() != QLatin1String("FIELD")) {
                 skip();
@@ -184,9 +182,9 @@ private:
             const QString& attrname = field.attrname.isEmpty() ? field.name : field.attrname;
             if (!IsXmlName(attrname) || attrname == QLatin1String("RowState"))
                 refuse(QStringLiteral("Invalid field name \"%1\".").arg(attrname));
-            if (names.contains(attrname))
+            if (m_attrIndex.contains(attrname))
                 refuse(QStringLiteral("Duplicate field name \"%1\".").arg(attrname));
-            names.insert(attrname);
+            m_attrIndex.insert(attrname, m_attrnames.size());
             m_attrnames.append(attrname);
             m_packet.fields.append(std::move(field));
         }
@@ -392,14 +390,19 @@ private:
                     row.state = ok && state > 0 ? state : 0;
                     continue;
                 }
-                // Attributes mostly come in field order: look from the last match on.
+                // Attributes mostly come in field order: try the field after the last match first.
                 qsizetype index = -1;
-                for (qsizetype n = 0; n < fieldCount; ++n) {
-                    const qsizetype f = (cursor + n) % fieldCount;
-                    if (m_attrnames[f] == name) {
-                        index = f;
-                        break;
+                if (cursor < fieldCount && m_attrnames[cursor] == name) {
+                    index = cursor;
+                } else if (fieldCount <= 16) {
+                    for (qsizetype f = 0; f < fieldCount; ++f) {
+                        if (m_attrnames[f] == name) {
+                            index = f;
+                            break;
+                        }
                     }
+                } else {
+                    index = m_attrIndex.value(name.toString(), -1);
                 }
                 if (index < 0)
                     continue; // names no field
@@ -440,6 +443,7 @@ private:
     QXmlStreamReader m_xml;
     TablePacket m_packet;
     QList<QString> m_attrnames;
+    QHash<QString, qsizetype> m_attrIndex;
     QList<std::pair<qsizetype, qsizetype>> m_missingMemos;
     qsizetype m_cellLimit;
     qsizetype m_cells = 0;

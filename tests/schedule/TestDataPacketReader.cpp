@@ -380,6 +380,31 @@ private slots:
         QCOMPARE(packet.changeLog.size(), 15);
     }
 
+    void attributesInAnyOrder_data()
+    {
+        QTest::addColumn<int>("fields");
+        QTest::newRow("few fields") << 5;
+        QTest::newRow("many fields") << 40;
+    }
+
+    void attributesInAnyOrder()
+    {
+        QFETCH(int, fields);
+        QByteArray defs;
+        QByteArray row;
+        for (int f = 0; f < fields; ++f) {
+            defs += "<FIELD attrname=\"f" + QByteArray::number(f) + "\" fieldtype=\"i4\"/>";
+            // Backwards, with a stranger in between.
+            row = " f" + QByteArray::number(f) + "=\"" + QByteArray::number(f * 10) + "\"" + row;
+            if (f == 2)
+                row = " stranger=\"1\"" + row;
+        }
+        const TablePacket packet = read(onePacket(defs, row));
+        QCOMPARE(packet.rows[0].values.size(), fields);
+        for (int f = 0; f < fields; ++f)
+            QCOMPARE(packet.rows[0].values[f], QVariant(qlonglong(f * 10)));
+    }
+
     void rowsWithoutMetadata()
     {
         // Fields declared after the rows would leave the rows without their values: they are not taken.
