@@ -405,6 +405,20 @@ private slots:
             QCOMPARE(packet.rows[0].values[f], QVariant(qlonglong(f * 10)));
     }
 
+    void deepNestingIsSkipped()
+    {
+        const int depth = 100000;
+        const QByteArray nested = QByteArray("<x>").repeated(depth) + QByteArray("</x>").repeated(depth);
+        const TablePacket packet =
+            read(onePacket(fieldXml("string"), "v=\"a\"")
+                     .replace("</ROWDATA>", QByteArray(nested + "<ROW v=\"b\"/></ROWDATA>")));
+        QCOMPARE(packet.rows.size(), 2);
+        QCOMPARE(packet.rows[1].values[0], QVariant(QStringLiteral("b")));
+        // Left open, it is a parser error, not a crash.
+        QVERIFY(refusal(onePacket(fieldXml("string"), "").replace("</ROWDATA>", nested.left(3 * depth)))
+                    .startsWith(QStringLiteral("Error in datapacket at line 1")));
+    }
+
     void rowsWithoutMetadata()
     {
         // Fields declared after the rows would leave the rows without their values: they are not taken.
