@@ -1,14 +1,18 @@
 #include "platform/ProcessLauncher.h"
 
+#include "platform/ChildReaper.h"
+
 #include <QFile>
 
 #include <cerrno>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -165,41 +169,29 @@ void writeError(int fd, int error)
 
 } // namespace
 
-LaunchOutcome SystemProcessLauncher::start(const QString& program, const QStringList& arguments)
+namespace {
+
+bool processDescriptorsWork()
 {
-    const QByteArray path = QFile::encodeName(program);
-    if (path.isEmpty())
-        return LaunchOutcome::fromError(ENOENT);
-    // The common failures are found without starting a process; exec has the last word.
-    struct stat info
-    {};
-    if (stat(path.constData(), &info) != 0)
-        return LaunchOutcome::fromError(errno);
-    if (S_ISDIR(info.st_mode))
-        return LaunchOutcome::fromError(EISDIR);
-    if (access(path.constData(), X_OK) != 0)
-        return LaunchOutcome::fromError(errno);
+    static const bool work = [] {
+        const int fd = ChildReaper::openDescriptor(getpid());
+        if (fd < 0)
+            return false;
+        close(fd);
+        return true;
+    }();
+    return work;
+}
 
-    // Everything the children need is built before the fork.
-    std::vector<QByteArray> texts;
-    texts.reserve(static_cast<size_t>(arguments.size()) + 1);
-    texts.push_back(path);
-    for (const QString& argument : arguments)
-        texts.push_back(argument.toLocal8Bit());
-    std::vector<char*> argv;
-    argv.reserve(texts.size() + 1);
-    for (QByteArray& text : texts)
-        argv.push_back(text.data());
-    argv.push_back(nullptr);
-    const PriorityReset reset = priorityReset();
-
+LaunchOutcome startDoubleForked(const char* path, char* const* argv, const PriorityReset& reset)
+{
     // The grandchild reports a failed exec through the pipe; a successful exec closes it unwritten.
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0)
         return LaunchOutcome::fromError(errno);
 
-    // Double fork: the intermediate child ends at once and is reaped here, so the started program
-    // is handed to the system's reaper and never stays behind as a zombie of ours.
+    // The intermediate child ends at once and is reaped here, so the started program is handed to
+    // the system's reaper and never stays behind as a zombie of ours.
     const pid_t middle = fork();
     if (middle < 0) {
         const int error = errno;
@@ -215,7 +207,7 @@ LaunchOutcome SystemProcessLauncher::start(const QString& program, const QString
             _exit(1);
         }
         if (child == 0)
-            execProgram(path.constData(), argv.data(), report[1], reset);
+            execProgram(path, argv, report[1], reset);
         _exit(0);
     }
     close(report[1]);
@@ -233,4 +225,93 @@ LaunchOutcome SystemProcessLauncher::start(const QString& program, const QString
     if (got != 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return LaunchOutcome::fromError(ECHILD);
     return LaunchOutcome{LaunchOutcome::Status::Started, 0, {}};
+}
+
+LaunchOutcome startSpawned(const char* path, char* const* argv, const PriorityReset& reset,
+                           ChildReaper& reaper)
+{
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    short flags = POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+    sigset_t all;
+    sigfillset(&all);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    const sched_param param{};
+    if (reset.needed) {
+        flags |= POSIX_SPAWN_SETSCHEDULER;
+        posix_spawnattr_setschedpolicy(&attributes, reset.policy);
+        posix_spawnattr_setschedparam(&attributes, &param);
+    }
+    posix_spawnattr_setflags(&attributes, flags);
+    // None of the program's own descriptors reach the started program.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+
+    // The nice value is inherited from the calling thread; it is the program's own for the spawn.
+    errno = 0;
+    const int ownNice = getpriority(PRIO_PROCESS, 0);
+    const bool niceChanged =
+        reset.needed && errno == 0 && ownNice != reset.nice && setpriority(PRIO_PROCESS, 0, reset.nice) == 0;
+    pid_t child = 0;
+    const int error = posix_spawn(&child, path, &actions, &attributes, argv, environ);
+    if (niceChanged)
+        setpriority(PRIO_PROCESS, 0, ownNice);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (error != 0)
+        return LaunchOutcome::fromError(error); // a child whose exec failed is reaped by posix_spawn
+    if (!reaper.watch(child)) {
+        // Out of descriptors: a thread of its own waits for this one child.
+        std::thread([child] {
+            while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    }
+    return LaunchOutcome{LaunchOutcome::Status::Started, 0, {}};
+}
+
+} // namespace
+
+SystemProcessLauncher::SystemProcessLauncher(Method method)
+    : m_method(method == Method::Spawn && !processDescriptorsWork() ? Method::DoubleFork : method),
+      m_reaper(std::make_unique<ChildReaper>())
+{}
+
+SystemProcessLauncher::~SystemProcessLauncher() = default;
+
+LaunchOutcome SystemProcessLauncher::start(const QString& program, const QStringList& arguments)
+{
+    const QByteArray path = QFile::encodeName(program);
+    if (path.isEmpty())
+        return LaunchOutcome::fromError(ENOENT);
+    // The common failures are found without starting a process; exec has the last word.
+    struct stat info
+    {};
+    if (stat(path.constData(), &info) != 0)
+        return LaunchOutcome::fromError(errno);
+    if (S_ISDIR(info.st_mode))
+        return LaunchOutcome::fromError(EISDIR);
+    if (access(path.constData(), X_OK) != 0)
+        return LaunchOutcome::fromError(errno);
+
+    // Everything the children need is built before they exist.
+    std::vector<QByteArray> texts;
+    texts.reserve(static_cast<size_t>(arguments.size()) + 1);
+    texts.push_back(path);
+    for (const QString& argument : arguments)
+        texts.push_back(argument.toLocal8Bit());
+    std::vector<char*> argv;
+    argv.reserve(texts.size() + 1);
+    for (QByteArray& text : texts)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+    const PriorityReset reset = priorityReset();
+
+    if (m_method == Method::Spawn)
+        return startSpawned(path.constData(), argv.data(), reset, *m_reaper);
+    return startDoubleForked(path.constData(), argv.data(), reset);
 }

@@ -5,6 +5,8 @@
 
 #include <memory>
 
+class ChildReaper;
+
 // What became of one process start.
 struct LaunchOutcome
 {
@@ -52,5 +54,19 @@ public:
 class SystemProcessLauncher final : public ProcessLauncher
 {
 public:
+    enum class Method
+    {
+        Spawn,     // posix_spawn in a session of its own, reaped by a watching thread when it ends
+        DoubleFork // fork twice; the intermediate is reaped at once, the system reaps the program
+    };
+
+    // Spawn falls back to DoubleFork where the system cannot watch single children.
+    explicit SystemProcessLauncher(Method method = Method::Spawn);
+    ~SystemProcessLauncher() override;
+
     LaunchOutcome start(const QString& program, const QStringList& arguments) override;
+
+private:
+    Method m_method;
+    std::unique_ptr<ChildReaper> m_reaper;
 };

@@ -86,6 +86,8 @@ private slots:
     void unstartableFilesStartNothing();
     void severalLaunchThreadsAtOnce();
     void noZombieAfterManyLaunches();
+    void eachMethodStartsDetachedAndReaped_data();
+    void eachMethodStartsDetachedAndReaped();
 
 private:
     // A script that writes its record to recordPath; returns its path.
@@ -315,9 +317,40 @@ void TestLaunchProcess::noZombieAfterManyLaunches()
             QTRY_VERIFY_WITH_TIMEOUT(e->ended, ProcessTimeout);
     }
     QVERIFY(m_trace->linesContaining(QStringLiteral("Cannot start")).isEmpty());
-    // The intermediate children are reaped during each launch; the programs belong to the system's
-    // reaper, not to us, so no zombie child remains, now or later.
-    QCOMPARE(zombieChildren(), QStringList());
+    // Every program has ended by now, or ends soon; each is reaped as it ends.
+    QTRY_COMPARE_WITH_TIMEOUT(zombieChildren(), QStringList(), ProcessTimeout);
+}
+
+void TestLaunchProcess::eachMethodStartsDetachedAndReaped_data()
+{
+    QTest::addColumn<int>("method");
+    QTest::newRow("spawn") << int(SystemProcessLauncher::Method::Spawn);
+    QTest::newRow("double fork") << int(SystemProcessLauncher::Method::DoubleFork);
+}
+
+void TestLaunchProcess::eachMethodStartsDetachedAndReaped()
+{
+    QFETCH(int, method);
+    SystemProcessLauncher launcher{SystemProcessLauncher::Method(method)};
+    constexpr int Count = 20;
+    QStringList records;
+    for (int i = 0; i < Count; ++i) {
+        records.append(m_dir->filePath(QStringLiteral("record%1").arg(i)));
+        const QString script = recordingScript(QStringLiteral("task %1.sh").arg(i), records.back());
+        QVERIFY(!script.isEmpty());
+        QVERIFY(launcher.start(script, {QStringLiteral("a b"), QStringLiteral("$HOME")}).started());
+    }
+    for (const QString& path : records) {
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path), ProcessTimeout);
+        const Record record = readRecord(path);
+        QVERIFY(record.valid);
+        QCOMPARE(record.arguments, (QStringList{QStringLiteral("a b"), QStringLiteral("$HOME")}));
+        QCOMPARE(record.session, record.pid);
+        QCOMPARE(record.mark, QStringLiteral("inherited"));
+    }
+    const LaunchOutcome missing = launcher.start(m_dir->filePath(QStringLiteral("missing")), {});
+    QCOMPARE(int(missing.status), int(LaunchOutcome::Status::NotFound));
+    QTRY_COMPARE_WITH_TIMEOUT(zombieChildren(), QStringList(), ProcessTimeout);
 }
 
 HOURGLEN_TEST_MAIN(TestLaunchProcess)
