@@ -58,6 +58,36 @@ const PacketParam* findParam(const PacketField& field, QLatin1String name)
     return nullptr;
 }
 
+// A field made in code may carry no type word; the file must name one or no reader takes it.
+QString typeWordOf(const PacketField& field)
+{
+    if (!field.typeWord.isEmpty())
+        return field.typeWord;
+    switch (field.kind) {
+    case FieldKind::Date:
+        return QStringLiteral("date");
+    case FieldKind::Time:
+        return QStringLiteral("time");
+    case FieldKind::DateTime:
+        return QStringLiteral("dateTime");
+    case FieldKind::Boolean:
+        return QStringLiteral("boolean");
+    case FieldKind::Integer:
+        return QStringLiteral("i4");
+    case FieldKind::Float:
+        return QStringLiteral("r8");
+    case FieldKind::Fixed:
+        return QStringLiteral("fixed");
+    case FieldKind::Memo:
+    case FieldKind::Blob:
+        return QStringLiteral("bin.hex");
+    case FieldKind::String:
+    case FieldKind::Other:
+        break;
+    }
+    return QStringLiteral("string");
+}
+
 void appendField(QByteArray& out, const PacketField& field)
 {
     const QString& attrname = field.attrname.isEmpty() ? field.name : field.attrname;
@@ -65,7 +95,7 @@ void appendField(QByteArray& out, const PacketField& field)
     appendAttribute(out, QLatin1String("attrname"), attrname);
     if (attrname != field.name)
         appendAttribute(out, QLatin1String("fieldname"), field.name);
-    appendAttribute(out, QLatin1String("fieldtype"), field.typeWord);
+    appendAttribute(out, QLatin1String("fieldtype"), typeWordOf(field));
     if (field.readonly)
         out.append(" readonly=\"true\"");
     if (field.required)
@@ -76,6 +106,8 @@ void appendField(QByteArray& out, const PacketField& field)
         out.append(" linkfield=\"true\"");
     if (!field.subtype.isEmpty())
         appendAttribute(out, QLatin1String("SUBTYPE"), field.subtype);
+    else if (field.kind == FieldKind::Memo)
+        out.append(" SUBTYPE=\"Text\""); // what makes a reader take the bytes as text
     if (const PacketParam* decimals = findParam(field, QLatin1String("DECIMALS")))
         appendAttribute(out, QLatin1String("DECIMALS"), decimals->value);
     if (field.size > 0)

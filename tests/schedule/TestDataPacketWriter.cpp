@@ -249,6 +249,20 @@ private slots:
                  bytes.constData());
     }
 
+    void fieldWithoutTypeWordGetsOneOfItsKind()
+    {
+        TablePacket packet;
+        packet.fields = {field("d", "", FieldKind::Date), field("m", "", FieldKind::Memo),
+                         field("n", "", FieldKind::Integer)};
+        const QByteArray bytes = write(packet);
+        QVERIFY2(bytes.contains(
+                     "<FIELD attrname=\"d\" fieldtype=\"date\"/><FIELD attrname=\"m\" "
+                     "fieldtype=\"bin.hex\" SUBTYPE=\"Text\"/><FIELD attrname=\"n\" fieldtype=\"i4\"/>"),
+                 bytes.constData());
+        const TablePacket back = TDataPacketCodec().read(bytes);
+        QCOMPARE(back.fields[1].kind, FieldKind::Memo);
+    }
+
     void renamedFieldKeepsItsAttrname()
     {
         PacketField f = field("Shown", "string", FieldKind::String, 4);
