@@ -101,7 +101,7 @@ QStringList ProcessLauncher::splitArguments(const QString& text)
 
 std::shared_ptr<ProcessLauncher> ProcessLauncher::system()
 {
-    // Holds no state of its own; one instance serves every caller.
+    // One instance, with its reaper thread, serves every caller for the rest of the run.
     static const std::shared_ptr<ProcessLauncher> launcher = std::make_shared<SystemProcessLauncher>();
     return launcher;
 }

@@ -332,7 +332,7 @@ void TestLaunchProcess::eachMethodStartsDetachedAndReaped()
 {
     QFETCH(int, method);
     SystemProcessLauncher launcher{SystemProcessLauncher::Method(method)};
-    constexpr int Count = 20;
+    constexpr int Count = 5;
     QStringList records;
     for (int i = 0; i < Count; ++i) {
         records.append(m_dir->filePath(QStringLiteral("record%1").arg(i)));
