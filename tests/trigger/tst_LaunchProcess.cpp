@@ -274,15 +274,22 @@ void TestLaunchProcess::severalLaunchThreadsAtOnce()
     constexpr int Count = 8;
     std::vector<std::unique_ptr<LaunchEnd>> ends;
     QStringList records;
+    QStringList scripts;
+    // Every script is written before the first launch: a file still open for writing in this
+    // process while another thread starts a child cannot be executed (the system says busy).
     for (int i = 0; i < Count; ++i) {
         records.append(m_dir->filePath(QStringLiteral("record%1").arg(i)));
-        const QString script = recordingScript(QStringLiteral("task %1.sh").arg(i), records.back());
-        QVERIFY(!script.isEmpty());
+        scripts.append(recordingScript(QStringLiteral("task %1.sh").arg(i), records.back()));
+        QVERIFY(!scripts.back().isEmpty());
+    }
+    for (int i = 0; i < Count; ++i) {
         ends.push_back(std::make_unique<LaunchEnd>());
-        startLaunch(script, QStringLiteral("\"task %1\"").arg(i), *ends.back());
+        startLaunch(scripts.at(i), QStringLiteral("\"task %1\"").arg(i), *ends.back());
     }
     for (int i = 0; i < Count; ++i) {
         QTRY_VERIFY_WITH_TIMEOUT(ends[i]->ended, ProcessTimeout);
+        QVERIFY2(m_trace->linesContaining(QStringLiteral("Cannot start")).isEmpty(),
+                 qPrintable(m_trace->linesContaining(QStringLiteral("Cannot start")).join(u'\n')));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(records.at(i)), ProcessTimeout);
         const Record record = readRecord(records.at(i));
         QVERIFY(record.valid);
