@@ -1,4 +1,4 @@
-// The program entry (Part 1.1): module initialisation, the application object, the five modules in
+// The program entry: module initialisation, the application object, the five modules in
 // their order, the message loop until the main window closes, and the stop sequence.
 
 #include "app/ModuleSet.h"

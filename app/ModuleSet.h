@@ -10,7 +10,7 @@
 
 class TForm_Hourglen;
 
-// The five long-lived modules of Part 1.1, created in the table's order (DataModule_Debug,
+// The five long-lived modules, created in the table's order (DataModule_Debug,
 // DataModule_Database, DataModule_ApplicationStartup, DataModule_Hourglen, Form_Hourglen), each
 // reached through its global reference and each with its creation handler run before the next is
 // created; destroyed in the reverse order.

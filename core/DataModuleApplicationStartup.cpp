@@ -3,7 +3,7 @@
 #include "core/ApplicationGlobal.h"
 #include "core/DataModuleDebug.h"
 #include "core/FormatSettings.h"
-#include "platform/SpecialFolders.h"
+#include "platform/StandardFolders.h"
 #include "support/VersionInformation.h"
 
 #include <QCoreApplication>

@@ -7,7 +7,7 @@
 inline constexpr int CSIDL_COMMON_APPDATA = 0x23; // the shared data folder's parent
 inline constexpr int CSIDL_LOCAL_APPDATA = 0x1C;  // the per-user configuration folder's parent
 
-// The startup module (Part 1.3): reads the program file's version information, fills the
+// The startup module: reads the program file's version information, fills the
 // environment record (DataPath, ConfigPath), creates the configuration folder and fixes the date
 // separator. It holds no data of its own.
 class TDataModule_ApplicationStartup final : public QObject

@@ -10,8 +10,8 @@
 #include <mutex>
 #include <optional>
 
-// The toolkit's global date and time format settings (shared/DESIGN.md section 7) in the pattern
-// syntax of the specification: d dd ddd dddd ddddd, m mm mmm mmmm (minutes right after an hour),
+// The toolkit's global date and time format settings in the toolkit's pattern
+// syntax: d dd ddd dddd ddddd, m mm mmm mmmm (minutes right after an hour),
 // yy yyyy, h hh (12-hour when AM/PM, A/P or AMPM follows), n nn, s ss, z zzz, t tt, c, the
 // designators AM/PM, A/P and AMPM, "/" for the date separator, ":" for the time separator, and
 // quoted literals. Letters are matched without regard to case.

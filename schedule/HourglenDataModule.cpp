@@ -36,14 +36,14 @@ constexpr ScheduleFieldSpec ScheduleRecord[] = {
     {"launchcbsat", FieldKind::String, "string", 2}, {"taskmemo", FieldKind::Memo, "bin.hex", 0},
 };
 
-PacketField DefinitionOf(const ScheduleFieldSpec& spec)
+PacketField DefinitionOf(const ScheduleFieldSpec& entry)
 {
     PacketField field;
-    field.name = QLatin1String(spec.name);
-    field.typeWord = QLatin1String(spec.typeWord);
-    field.kind = spec.kind;
-    field.size = spec.size;
-    if (spec.kind == FieldKind::Memo)
+    field.name = QLatin1String(entry.name);
+    field.typeWord = QLatin1String(entry.typeWord);
+    field.kind = entry.kind;
+    field.size = entry.size;
+    if (entry.kind == FieldKind::Memo)
         field.subtype = QStringLiteral("Text");
     return field;
 }
@@ -119,8 +119,8 @@ void TDataModule_Hourglen::CreateScheduleCDSStructure()
     // Defining the structure again in the same run (after a write that failed, say) gives the
     // same fields once, not a second set.
     table.clearFields();
-    for (const ScheduleFieldSpec& spec : ScheduleRecord) {
-        const PacketField definition = DefinitionOf(spec);
+    for (const ScheduleFieldSpec& entry : ScheduleRecord) {
+        const PacketField definition = DefinitionOf(entry);
         table.addField(definition, QLatin1Char('_') + definition.name);
     }
     if (!table.findIndexDef(PrimaryIndexName))

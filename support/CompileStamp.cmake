@@ -1,4 +1,4 @@
-# The build stamp of Part 5.4: the date and time of the build as "4/27/2012" and "11:21:16 PM".
+# The build stamp: the date and time of the build as "4/27/2012" and "11:21:16 PM".
 # SOURCE_DATE_EPOCH, when set, replaces the current time (and the stamp is then in UTC, as
 # reproducible builds expect); otherwise the local time of the configuration run is used.
 #

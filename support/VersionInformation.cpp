@@ -42,7 +42,7 @@ void FileVersionInformation(const QString& fileName)
         }
         if (const std::optional<VersionBlock::FixedFileInfo> fixed =
                 VersionBlock::queryFixedFileInfo(*block)) {
-            const quint32 flags = fixed->fileFlags; // unmasked, as the specification says
+            const quint32 flags = fixed->fileFlags; // unmasked: the mask is not applied
             Values.DebugFlag = flags & 0x01;
             Values.PreReleaseFlag = flags & 0x02;
             Values.PatchedFlag = flags & 0x04;

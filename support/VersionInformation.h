@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The version values of Part 5.4: ten strings and six file flags, one program-wide set, overwritten
+// The version values: ten strings and six file flags, one program-wide set, overwritten
 // by every call of FileVersionInformation. Read and written on the user-interface thread only.
 struct TVersionValues
 {

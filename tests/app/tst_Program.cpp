@@ -1,4 +1,4 @@
-// Part 1.1: the start order of the five modules, the main window's life cycle, and the program
+// The start order of the five modules, the main window's life cycle, and the program
 // itself started as a process (--help, --version, "/DEBUG" with the start-up blocks nested).
 
 #include "common/TestMain.h"
@@ -205,7 +205,7 @@ private slots:
     }
 
     // The real program under the offscreen platform: with the configuration folder present, the
-    // debug window shows the start-up blocks nested (Part 1.3's first edge case); unknown
+    // debug window shows the start-up blocks nested; unknown
     // arguments are ignored; the switch counts only in first position.
     void startUpBlocksInTheDebugWindow_data()
     {

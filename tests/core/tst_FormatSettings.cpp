@@ -1,4 +1,4 @@
-// DESIGN section 7 and Part 1.3: the global format settings, their formatter and date parser, and
+// The global format settings, their formatter and date parser, and
 // the clock.
 
 #include "common/TestMain.h"

@@ -1,4 +1,4 @@
-// Part 1.3: the startup module, the environment record, the configuration folder, the date separator.
+// The startup module, the environment record, the configuration folder, the date separator.
 // This executable carries the program's version-information block, so reading its own file gives
 // the product version "2.0.0.0", as the program's does.
 

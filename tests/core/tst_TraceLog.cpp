@@ -1,4 +1,4 @@
-// Part 1.2: the call stack and the trace log.
+// The call stack and the trace log.
 
 #include "common/TestMain.h"
 
@@ -67,7 +67,7 @@ private slots:
         QTest::addColumn<QStringList>("script");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("one block") << QStringList{"+A", "-"} << QStringList{"BEG    A", "END    A"};
-        QTest::newRow("A calls B (the specification's example)")
+        QTest::newRow("A calls B")
             << QStringList{"+A", "+B", "-", "-"}
             << QStringList{"BEG    A", "\tBEG    B", "\tEND    B", "END    A"};
         QTest::newRow("three nested: 0 1 2 tabs, then 2 1 0")

@@ -1,4 +1,4 @@
-// Part 6.1: the debug window component.
+// The debug window component.
 
 #include "common/TestMain.h"
 

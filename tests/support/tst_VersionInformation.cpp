@@ -1,4 +1,4 @@
-// Part 5.4: the version-information block (builder, finder, look-ups), FileVersionInformation and
+// The version-information block (builder, finder, look-ups), FileVersionInformation and
 // the build stamp. This executable carries the program's version block (hourglen_versionresource).
 
 #include "common/TestMain.h"
