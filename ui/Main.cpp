@@ -41,7 +41,7 @@ void TForm_Hourglen::FormCreate()
         normalised.setPointSize(normalised.pointSize() - 1);
         setFont(normalised);
     }
-    // The placement store, the date-time label and the interval timer join here (Parts 5.1, 4.1, 3.3).
+    // The placement store, the date-time label and the interval timer come with the main window work.
     FormatSettings.SetShortDateFormat(ShortDateFormat);
     TraceEnd();
 }
@@ -51,7 +51,7 @@ void TForm_Hourglen::FormActivate()
     TraceBegin(QStringLiteral("TForm_Hourglen.FormActivate"));
     if (Tag == 0) {
         Tag = 1;
-        // The trigger list is filled from the schedule file here (Part 3.1).
+        // The trigger list is filled from the schedule file, once the due-task check exists.
     }
     TraceEnd();
 }
@@ -59,13 +59,13 @@ void TForm_Hourglen::FormActivate()
 void TForm_Hourglen::FormClose()
 {
     TraceBegin(QStringLiteral("TForm_Hourglen.FormClose"));
-    // Waiting for launch threads and saving the placement join here (Parts 3.1, 5.1).
+    // Waiting for launch threads and saving the placement come with the main window work.
     TraceEnd();
 }
 
 void TForm_Hourglen::FormDestroy()
 {
-    // Not traced. Releasing the trigger list joins here (Part 3.1).
+    // Not traced. Releasing the trigger list comes with the due-task check.
 }
 
 void TForm_Hourglen::changeEvent(QEvent* event)

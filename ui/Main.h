@@ -2,7 +2,7 @@
 
 #include <QMainWindow>
 
-// The main window (Part 4.1; for now the life-cycle handlers of Part 1.1 as far as they apply):
+// The main window (for now its life-cycle handlers, as far as they apply without the schedule):
 // caption "Hourglen"; closing it ends the program.
 class TForm_Hourglen final : public QMainWindow
 {
