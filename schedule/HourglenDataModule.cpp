@@ -5,6 +5,7 @@
 #include "schedule/DataModuleDatabase.h"
 #include "schedule/DataPacketCodec.h"
 #include "schedule/ScheduleEditor.h"
+#include "schedule/ScheduleRecord.h"
 #include "schedule/TriggerList.h"
 #include "toolkit/ClientTable.h"
 #include "toolkit/DataSource.h"
@@ -17,36 +18,6 @@ TDataModule_Hourglen* DataModule_Hourglen = nullptr;
 namespace {
 
 const QString PrimaryIndexName = QStringLiteral("CDSPrimaryIndex");
-
-struct ScheduleFieldSpec
-{
-    const char* name;
-    FieldKind kind;
-    const char* typeWord;
-    int size;
-};
-
-// The schedule record, in field order.
-constexpr ScheduleFieldSpec ScheduleRecord[] = {
-    {"taskname", FieldKind::String, "string", 254},  {"taskparm", FieldKind::String, "string", 254},
-    {"launchdate", FieldKind::Date, "date", 0},      {"launchtime", FieldKind::Time, "time", 0},
-    {"launchcbsun", FieldKind::String, "string", 2}, {"launchcbmon", FieldKind::String, "string", 2},
-    {"launchcbtue", FieldKind::String, "string", 2}, {"launchcbwed", FieldKind::String, "string", 2},
-    {"launchcbthu", FieldKind::String, "string", 2}, {"launchcbfri", FieldKind::String, "string", 2},
-    {"launchcbsat", FieldKind::String, "string", 2}, {"taskmemo", FieldKind::Memo, "bin.hex", 0},
-};
-
-PacketField DefinitionOf(const ScheduleFieldSpec& entry)
-{
-    PacketField field;
-    field.name = QLatin1String(entry.name);
-    field.typeWord = QLatin1String(entry.typeWord);
-    field.kind = entry.kind;
-    field.size = entry.size;
-    if (entry.kind == FieldKind::Memo)
-        field.subtype = QStringLiteral("Text");
-    return field;
-}
 
 } // namespace
 
@@ -119,8 +90,7 @@ void TDataModule_Hourglen::CreateScheduleCDSStructure()
     // Defining the structure again in the same run (after a write that failed, say) gives the
     // same fields once, not a second set.
     table.clearFields();
-    for (const ScheduleFieldSpec& entry : ScheduleRecord) {
-        const PacketField definition = DefinitionOf(entry);
+    for (const PacketField& definition : ScheduleRecordFields()) {
         table.addField(definition, QLatin1Char('_') + definition.name);
     }
     if (!table.findIndexDef(PrimaryIndexName))

@@ -2,6 +2,7 @@
 // and the reader take, beside a plain QXmlStreamReader pass over the same bytes.
 
 #include "schedule/DataPacketCodec.h"
+#include "schedule/ScheduleRecord.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -18,29 +19,10 @@ namespace {
 constexpr int Tasks = 10000;
 constexpr int Rounds = 7;
 
-PacketField field(const char* name, const char* typeWord, FieldKind kind, int size = 0,
-                  const char* subtype = "")
-{
-    PacketField f;
-    f.name = QString::fromLatin1(name);
-    f.typeWord = QString::fromLatin1(typeWord);
-    f.kind = kind;
-    f.size = size;
-    f.subtype = QString::fromLatin1(subtype);
-    return f;
-}
-
 TablePacket schedule()
 {
     TablePacket packet;
-    packet.fields = {field("taskname", "string", FieldKind::String, 254),
-                     field("taskparm", "string", FieldKind::String, 254),
-                     field("launchdate", "date", FieldKind::Date),
-                     field("launchtime", "time", FieldKind::Time)};
-    for (const char* day : {"launchcbsun", "launchcbmon", "launchcbtue", "launchcbwed", "launchcbthu",
-                            "launchcbfri", "launchcbsat"})
-        packet.fields.append(field(day, "string", FieldKind::String, 2));
-    packet.fields.append(field("taskmemo", "bin.hex", FieldKind::Memo, 0, "Text"));
+    packet.fields = ScheduleRecordFields();
     packet.rows.reserve(Tasks);
     packet.changeLog.reserve(3 * Tasks);
     for (int i = 0; i < Tasks; ++i) {

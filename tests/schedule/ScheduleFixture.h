@@ -36,6 +36,7 @@ inline PacketField field(const char* name, const char* typeWord, FieldKind kind,
     return f;
 }
 
+// Written out here, apart from the table's own definition, so the byte tests check the format itself.
 inline QList<PacketField> scheduleFields()
 {
     QList<PacketField> fields{field("taskname", "string", FieldKind::String, 254),
