@@ -1,6 +1,6 @@
 #include "ScheduleModuleFixture.h"
 #include "common/TestMain.h"
-#include "schedule/TriggerList.h"
+#include "schedule/triggerlist/TriggerList.h"
 #include "toolkit/ClientTable.h"
 #include "toolkit/Exception.h"
 
@@ -89,7 +89,8 @@ void TestHourglenDataModule::createsFileNameAndTriggerList()
     QCOMPARE(modules.hourglen->DataSource_Schedule().dataSet(), &modules.table());
     QCOMPARE(modules.table().state(), TableState::Inactive);
     QCOMPARE(DataModule_Hourglen, modules.hourglen.get());
-    QVERIFY(&modules.hourglen->TriggerList() != nullptr);
+    QVERIFY(modules.hourglen->TriggerList() != nullptr);
+    QCOMPARE(modules.hourglen->TriggerList()->Count(), 0);
     QCOMPARE(modules.lines, (QStringList{"BEG    TDataModule_Hourglen.DataModuleCreate",
                                          "END    TDataModule_Hourglen.DataModuleCreate"}));
 }
