@@ -10,6 +10,7 @@
 #include "trigger/LaunchThreadList.h"
 #include "trigger/ZylTimer.h"
 #include "ui/ModalWindow.h"
+#include "ui/SetSchedule.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -58,7 +59,7 @@ int RoundHalfAwayFromZero(double value)
     return int(value < 0 ? std::ceil(value - 0.5) : std::floor(value + 0.5));
 }
 
-// Placeholders for the schedule editor and the About window, until those windows exist.
+// A placeholder for the About window, until that window exists.
 class TForm_Placeholder : public QDialog
 {
 public:
@@ -70,14 +71,6 @@ public:
     }
 };
 
-class TForm_SetSchedulePlaceholder final : public TForm_Placeholder
-{
-public:
-    explicit TForm_SetSchedulePlaceholder(QWidget* parent)
-        : TForm_Placeholder(parent, QStringLiteral("Form_SetSchedule"), QStringLiteral("Schedule an event"))
-    {}
-};
-
 class TForm_AboutPlaceholder final : public TForm_Placeholder
 {
 public:
@@ -86,7 +79,6 @@ public:
     {}
 };
 
-TForm_SetSchedulePlaceholder* Form_SetSchedulePlaceholder = nullptr;
 TForm_AboutPlaceholder* Form_AboutPlaceholder = nullptr;
 
 } // namespace
@@ -366,7 +358,9 @@ void TForm_Hourglen::ThreadTerminateHandler(Thread* Sender)
 void TForm_Hourglen::MenuItemFile_ScheduleEventClick()
 {
     TraceBegin(QStringLiteral("TForm_Hourglen.MenuItemFile_ScheduleEventClick"));
-    ShowModalWindow(Form_SetSchedulePlaceholder);
+    // The editor is reachable through Form_SetSchedule while it is shown; an editor whose table
+    // could not be opened is not shown.
+    TForm_SetSchedule::Execute(nullptr);
     TraceEnd();
 }
 

@@ -56,8 +56,8 @@ const int DayX[] = {16, 37, 58, 79, 100, 120, 141};
 // have no ending of their own here), then the program, batch and command files, then every file.
 const QString ExecutableFilter = QStringLiteral("Executable files (*)");
 const QStringList BrowseFilters = {ExecutableFilter, QStringLiteral("Program Files (*.exe)"),
-                                   QStringLiteral("Batch Files (*.bat)"), QStringLiteral("Command Files (*.com)"),
-                                   QStringLiteral("All Files (*)")};
+                                   QStringLiteral("Batch Files (*.bat)"),
+                                   QStringLiteral("Command Files (*.com)"), QStringLiteral("All Files (*)")};
 
 int RoundHalfAway(double value)
 {
@@ -90,8 +90,8 @@ QString QtDateFormat(const TFormatSettings& settings)
     return format;
 }
 
-QPushButton* GlyphButton(QWidget* parent, const char* name, const QString& caption, QStyle::StandardPixmap glyph,
-                         const QString& hint)
+QPushButton* GlyphButton(QWidget* parent, const char* name, const QString& caption,
+                         QStyle::StandardPixmap glyph, const QString& hint)
 {
     auto* button = new QPushButton(parent);
     button->setObjectName(QLatin1String(name));
@@ -115,12 +115,12 @@ QLabel* Label(QWidget* parent, const char* name, const QString& text, int x, int
 
 } // namespace
 
-TForm_SetSchedule::TForm_SetSchedule(QWidget* parent)
-    : QDialog(parent), m_launcher(ProcessLauncher::system())
+TForm_SetSchedule::TForm_SetSchedule(QWidget* parent) : QDialog(parent), m_launcher(ProcessLauncher::system())
 {
     setObjectName(QStringLiteral("Form_SetSchedule"));
     setWindowTitle(QStringLiteral("Schedule"));
-    setMinimumSize(MinOuterWidth - DesignFrameWidth, MinOuterHeight - (MinOuterHeight - DesignClient.height()));
+    setMinimumSize(MinOuterWidth - DesignFrameWidth,
+                   MinOuterHeight - (MinOuterHeight - DesignClient.height()));
     resize(DesignClient);
     QFont designFont = font();
     designFont.setPixelSize(DesignFontPixels);
@@ -181,7 +181,8 @@ void TForm_SetSchedule::BuildControls()
     connect(wwDBGrid1, &DBGrid::titleButtonClick, this, [this](const QString& name) {
         ErrorReport::guard([&] { wwDBGrid1TitleButtonClick(name); }, this);
     });
-    wwDBGrid1->setCalcTitleImage([this](const TableField& field, int& image) { wwDBGrid1CalcTitleImage(field, image); });
+    wwDBGrid1->setCalcTitleImage(
+        [this](const TableField& field, int& image) { wwDBGrid1CalcTitleImage(field, image); });
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -220,7 +221,8 @@ void TForm_SetSchedule::BuildControls()
         box->setToolTip(QLatin1String(DayLabels[day]));
         box->adjustSize();
         box->move(DayX[day], 25);
-        connect(box, &DBCheckBox::changed, this, [this] { ErrorReport::guard([this] { LaunchDayClicked(); }, this); });
+        connect(box, &DBCheckBox::changed, this,
+                [this] { ErrorReport::guard([this] { LaunchDayClicked(); }, this); });
         *boxes[day] = box;
     }
     Label(Panel1, "Label12", QStringLiteral("Task Comment"), 13, 131);
@@ -239,8 +241,9 @@ void TForm_SetSchedule::BuildControls()
     BitBtn_Close->setObjectName(QStringLiteral("BitBtn_Close"));
     BitBtn_Close->setToolTip(QStringLiteral("Changes take effect when this screen is closed"));
     BitBtn_Close->setAutoDefault(false);
-    BitBtn_ClearDebugWindow = GlyphButton(this, "BitBtn_ClearDebugWindow", QString(),
-                                          QStyle::SP_TitleBarNormalButton, QStringLiteral("Clear Debug Window"));
+    BitBtn_ClearDebugWindow =
+        GlyphButton(this, "BitBtn_ClearDebugWindow", QString(), QStyle::SP_TitleBarNormalButton,
+                    QStringLiteral("Clear Debug Window"));
 
     // Tab order: the grid, the navigator, Close, the panel (in its own order), the clear button.
     setTabOrder(wwDBGrid1, DBNavigator1Widget);
@@ -278,7 +281,8 @@ void TForm_SetSchedule::Relayout()
     // it the bottom, keeping their place across the width.
     const int dx = width() - DesignClient.width();
     const int dy = height() - DesignClient.height();
-    wwDBGrid1->setGeometry(m_gridBase.x(), m_gridBase.y(), m_gridBase.width() + width() - m_gridBaseSize.width(),
+    wwDBGrid1->setGeometry(m_gridBase.x(), m_gridBase.y(),
+                           m_gridBase.width() + width() - m_gridBaseSize.width(),
                            m_gridBase.height() + height() - m_gridBaseSize.height());
     DBNavigator1Widget->setGeometry(190 + dx / 2, 379 + dy, 180, 18);
     BitBtn_Close->setGeometry(249 + dx / 2, 407 + dy, 66, 24);
@@ -384,7 +388,8 @@ void TForm_SetSchedule::FormCreate()
     // pixels per inch read as 8 points end as an 8-point font 11 pixels high.
     const double dpi = logicalDpiY() > 0 ? logicalDpiY() : 96.0;
     QFont normalised = font();
-    const int pixels = normalised.pixelSize() > 0 ? normalised.pixelSize() : RoundHalfAway(normalised.pointSizeF() * dpi / 72.0);
+    const int pixels = normalised.pixelSize() > 0 ? normalised.pixelSize()
+                                                  : RoundHalfAway(normalised.pointSizeF() * dpi / 72.0);
     const int points = RoundHalfAway(pixels * 72.0 / dpi);
     normalised.setPixelSize(RoundHalfAway((points + 1) * dpi / 72.0));
     setFont(normalised);
