@@ -395,6 +395,11 @@ void TForm_SetSchedule::FormCreate()
     setFont(normalised);
     normalised.setPixelSize(RoundHalfAway(points * dpi / 72.0));
     setFont(normalised);
+    // Labels and check boxes take the size of their text in the new font.
+    for (QLabel* label : findChildren<QLabel*>())
+        label->adjustSize();
+    for (DBCheckBox* box : findChildren<DBCheckBox*>())
+        box->adjustSize();
 
     CommonFormPlacement::SetCentreOnShow(this, true);
     CommonFormPlacement::ReadFormParameters(this);

@@ -20,6 +20,7 @@
 #include "ui/SetSchedule.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -116,6 +117,9 @@ void TestSetSchedule::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     QDir().mkpath(dataPath());
+    // The placement file lives in a configuration folder of the test's own.
+    ApplicationGlobal::ConfigPath = m_dir->path() + QStringLiteral("/config/");
+    QDir().mkpath(ApplicationGlobal::ConfigPath);
     TFormatSettings settings;
     settings.ShortDateFormat = QStringLiteral("mm/dd/yyyy");
     settings.LongTimeFormat = QStringLiteral("hh:nn:ss AMPM");
@@ -134,6 +138,7 @@ void TestSetSchedule::cleanup()
     if (m_form)
         closeEditor();
     m_modules.reset();
+    ApplicationGlobal::ConfigPath.clear();
     Clock::Replace(m_realClock);
     ErrorReport::setReporter({});
     QCOMPARE(MessageBox::pendingAnswers(), 0);
@@ -232,9 +237,14 @@ void TestSetSchedule::firstOpeningOfAnEmptyTable()
     QCOMPARE(control<QPushButton>("BitBtn_Close")->toolTip(),
              QStringLiteral("Changes take effect when this screen is closed"));
     QCOMPARE(m_form->DBNavigator1Widget->button(nbInsert)->toolTip(), QStringLiteral("Insert record"));
-    // The fitted grid is centred across the window.
+    // The fitted grid is centred across the window, and its columns fit in it.
     const QRect grid = m_form->wwDBGrid1->geometry();
     QVERIFY(qAbs(grid.left() - (m_form->width() - grid.right() - 1)) <= 1);
+    QVERIFY2(grid.left() >= 0, qPrintable(QString::number(grid.left())));
+    QVERIFY(!m_form->wwDBGrid1->horizontalScrollBar()->isVisible());
+    // Every label shows its whole text in the window's font.
+    for (const QLabel* label : m_form->findChildren<QLabel*>())
+        QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->objectName()));
 }
 
 void TestSetSchedule::browseOnAnEmptyTable()

@@ -192,7 +192,7 @@ int DBGrid::titleImageIndex(int column) const
 
 int DBGrid::columnWidthFor(const TableField& field) const
 {
-    return field.displayWidth() * fontMetrics().horizontalAdvance(QLatin1Char('0')) + 4;
+    return field.displayWidth() * fontMetrics().averageCharWidth() + 4;
 }
 
 int DBGrid::fieldCount() const

@@ -37,7 +37,7 @@ public:
     // The image the title of column shows: the handler's choice; -1 for none.
     int titleImageIndex(int column) const;
 
-    // Column widths in pixels for display widths in characters.
+    // Column widths in pixels for display widths in characters of the grid's average width.
     int columnWidthFor(const TableField& field) const;
     // The number of fields shown.
     int fieldCount() const;
