@@ -8,7 +8,7 @@ function(hourglen_add_test)
         return()
     endif()
     add_executable(${ARG_NAME} ${ARG_SOURCES})
-    target_link_libraries(${ARG_NAME} PRIVATE hourglen_rules hourglen_testcommon Qt6::Test ${ARG_LIBS})
+    target_link_libraries(${ARG_NAME} PRIVATE hourglen_rules hourglen_testcommon ${ARG_LIBS})
     target_compile_definitions(${ARG_NAME} PRIVATE
         HOURGLEN_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
         HOURGLEN_SHARED_DATAPACKETS="${CMAKE_SOURCE_DIR}/../shared/datapackets")

@@ -3,7 +3,7 @@
 #include "core/Clock.h"
 #include "core/DebugCallStack.h"
 #include "debugview/DebugBox.h"
-#include "toolkit/UiThread.h"
+#include "toolkit/base/UiThread.h"
 
 #include <QMetaObject>
 

@@ -1,9 +1,9 @@
 #include "TestTables.h"
 #include "common/TestMain.h"
-#include "toolkit/ClientTable.h"
-#include "toolkit/DataLink.h"
-#include "toolkit/DataSource.h"
-#include "toolkit/TableModel.h"
+#include "toolkit/table/ClientTable.h"
+#include "toolkit/table/DataLink.h"
+#include "toolkit/table/DataSource.h"
+#include "toolkit/table/TableModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
