@@ -8,6 +8,7 @@
 #include "core/DataModuleDebug.h"
 #include "core/DebugCallStack.h"
 #include "debugview/DebugBox.h"
+#include "debugview/DebugWindow.h"
 #include "schedule/DataModuleDatabase.h"
 #include "schedule/HourglenDataModule.h"
 #include "ui/Main.h"
@@ -103,7 +104,7 @@ private slots:
         bool shownAtDatabase = false;
         TModuleSet modules(QStringList{"/debug"}, QString(), [&](QObject* module) {
             if (module->objectName() == QLatin1String("DataModule_Database"))
-                shownAtDatabase = DataModule_Debug->kvtDebugBox1()->Window()->isVisible();
+                shownAtDatabase = DebugBoxOf(*DataModule_Debug)->Window()->isVisible();
         });
         QVERIFY(shownAtDatabase);
     }
