@@ -3,6 +3,7 @@
 #include "toolkit/base/Exception.h"
 
 #include "common/ScheduleFixture.h"
+#include "common/SharedPackets.h"
 
 #include <QTest>
 
@@ -21,10 +22,7 @@ private:
         return codec.read(codec.write(packet));
     }
 
-    static QString shared(const char* name)
-    {
-        return QStringLiteral(HOURGLEN_SHARED_DATAPACKETS "/") + QString::fromLatin1(name);
-    }
+    static QString shared(const char* name) { return SharedPackets::file(name); }
 
 private slots:
     void value_data()
@@ -109,6 +107,7 @@ private slots:
 
     void sharedPackets_data()
     {
+        HOURGLEN_SKIP_WITHOUT_SHARED_PACKETS();
         QTest::addColumn<QString>("file");
         QTest::addColumn<int>("current");
         QTest::newRow("country_basic") << shared("country_basic.xml") << 18;
@@ -136,6 +135,7 @@ private slots:
 
     void sharedValues()
     {
+        HOURGLEN_SKIP_WITHOUT_SHARED_PACKETS();
         const TDataPacketCodec codec;
         const TablePacket country = codec.read(readFile(shared("country_basic.xml")));
         QCOMPARE(country.fields[3].kind, FieldKind::Float);

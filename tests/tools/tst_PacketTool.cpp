@@ -2,6 +2,7 @@
 #include "schedule/packet/DataPacketCodec.h"
 
 #include "common/ScheduleFixture.h"
+#include "common/SharedPackets.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -38,6 +39,21 @@ private:
         return QStringLiteral(HOURGLEN_TEST_DATA "/schedule/") + QString::fromLatin1(name);
     }
 
+    // The tool rewrites file as the writer would, and the rewritten file prints as the original does.
+    static void checkRewrite(const QString& file)
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString out = dir.filePath(QStringLiteral("out.xml"));
+        const Run result = run({QStringLiteral("--rewrite"), out, file});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.err, QByteArray());
+        const TDataPacketCodec codec;
+        const QByteArray expected = codec.write(codec.read(ScheduleFixture::readFile(file)));
+        QCOMPARE(ScheduleFixture::readFile(out), expected);
+        QCOMPARE(run({out}).out, run({file}).out);
+    }
+
 private slots:
     void printsFieldsAndCurrentRows()
     {
@@ -62,25 +78,30 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::newRow("tool values") << data("tool_values.xml");
-        QTest::newRow("changelog from another program")
-            << QStringLiteral(HOURGLEN_SHARED_DATAPACKETS "/countries_changelog_memo_utf8.xml");
-        QTest::newRow("param child") << QStringLiteral(HOURGLEN_SHARED_DATAPACKETS "/field_param_child.xml");
+        QTest::newRow("schedule after edits, with a change log") << data("edited_schedule.xml");
+        QTest::newRow("many field types in windows-1252") << data("typed_fields.xml");
+        QTest::newRow("fields and no rows") << data("no_rows.xml");
     }
 
     void rewritesThroughTheWriter()
     {
         QFETCH(QString, file);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString out = dir.filePath(QStringLiteral("out.xml"));
-        const Run result = run({QStringLiteral("--rewrite"), out, file});
-        QCOMPARE(result.exitCode, 0);
-        QCOMPARE(result.err, QByteArray());
-        const TDataPacketCodec codec;
-        const QByteArray expected = codec.write(codec.read(ScheduleFixture::readFile(file)));
-        QCOMPARE(ScheduleFixture::readFile(out), expected);
-        // The rewritten file prints as the original does.
-        QCOMPARE(run({out}).out, run({file}).out);
+        checkRewrite(file);
+    }
+
+    void rewritesSharedPackets_data()
+    {
+        HOURGLEN_SKIP_WITHOUT_SHARED_PACKETS();
+        QTest::addColumn<QString>("file");
+        QTest::newRow("changelog from another program")
+            << SharedPackets::file("countries_changelog_memo_utf8.xml");
+        QTest::newRow("param child") << SharedPackets::file("field_param_child.xml");
+    }
+
+    void rewritesSharedPackets()
+    {
+        QFETCH(QString, file);
+        checkRewrite(file);
     }
 
     void refusedPacket_data()
