@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <latch>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -363,13 +364,11 @@ private slots:
         TDataModule_Debug& module = makeModule();
         constexpr int Threads = 4;
         constexpr int Rounds = 150;
-        std::atomic<int> ready{0};
+        std::latch ready(Threads); // all start tracing together
         std::vector<std::thread> workers;
         for (int t = 0; t < Threads; ++t) {
             workers.emplace_back([&module, &ready, t] {
-                ready.fetch_add(1);
-                while (ready.load() < Threads) {
-                }
+                ready.arrive_and_wait();
                 for (int r = 0; r < Rounds; ++r) {
                     module.TraceBegin(QStringLiteral("T%1.outer%2").arg(t).arg(r));
                     module.TraceBegin(QStringLiteral("T%1.inner%2").arg(t).arg(r));

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "common/TraceCapture.h"
 #include "core/ApplicationGlobal.h"
-#include "core/DataModuleDebug.h"
-#include "core/DebugCallStack.h"
 #include "schedule/DataModuleDatabase.h"
 #include "schedule/HourglenDataModule.h"
 #include "schedule/ScheduleEditor.h"
@@ -22,11 +21,6 @@ struct ScheduleModules
     explicit ScheduleModules(const QString& dataPath)
     {
         ApplicationGlobal::DataPath = dataPath;
-        QObject::connect(debug.get(), &TDataModule_Debug::lineHanded, debug.get(),
-                         [this](const QString& line) {
-                             raw << line;
-                             lines << line.trimmed();
-                         });
         database = std::make_unique<TDataModule_Database>();
         hourglen = std::make_unique<TDataModule_Hourglen>();
     }
@@ -40,12 +34,9 @@ struct ScheduleModules
 
     ClientTable& table() const { return hourglen->ClientDataSet_Schedule(); }
 
-    TCallStackInstance callStack; // the trace's stack, as the program's unit start makes it
-    std::unique_ptr<TDataModule_Debug> debug = std::make_unique<TDataModule_Debug>(QStringList());
+    TraceCapture trace; // made before the modules, released after them
     std::unique_ptr<TDataModule_Database> database;
     std::unique_ptr<TDataModule_Hourglen> hourglen;
-    QStringList raw;   // as handed to the debug window
-    QStringList lines; // without their indentation
 };
 
 // A navigator as the navigator rule sees it.

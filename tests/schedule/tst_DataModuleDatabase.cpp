@@ -1,5 +1,6 @@
 #include "ScheduleModuleFixture.h"
 #include "common/TestMain.h"
+#include "common/TraceCapture.h"
 #include "toolkit/base/Exception.h"
 #include "toolkit/table/ClientTable.h"
 #include "toolkit/table/TableModel.h"
@@ -24,10 +25,8 @@ private slots:
     void referenceFollowsTheModule();
 
 private:
-    std::unique_ptr<TCallStackInstance> m_callStack;
-    std::unique_ptr<TDataModule_Debug> m_debug;
+    std::unique_ptr<TraceCapture> m_trace;
     std::unique_ptr<TDataModule_Database> m_database;
-    QStringList m_lines;
 };
 
 namespace {
@@ -62,19 +61,15 @@ int redPixels(const QImage& image, int firstRow, int lastRow)
 
 void TestDataModuleDatabase::init()
 {
-    m_callStack = std::make_unique<TCallStackInstance>();
-    m_debug = std::make_unique<TDataModule_Debug>(QStringList());
-    connect(m_debug.get(), &TDataModule_Debug::lineHanded, this,
-            [this](const QString& line) { m_lines << line.trimmed(); });
+    m_trace = std::make_unique<TraceCapture>();
     m_database = std::make_unique<TDataModule_Database>();
-    m_lines.clear();
+    m_trace->clear();
 }
 
 void TestDataModuleDatabase::cleanup()
 {
     m_database.reset();
-    m_debug.reset();
-    m_callStack.reset();
+    m_trace.reset();
 }
 
 void TestDataModuleDatabase::imageListHoldsFiveImages()
@@ -142,10 +137,10 @@ void TestDataModuleDatabase::displayNameAndWidth()
     m_database->SetFieldDisplayWidth(table, QStringLiteral("TASKPARM"), 20);
     QCOMPARE(table.fieldByName(QStringLiteral("taskname")).displayLabel(), QStringLiteral("Task Name"));
     QCOMPARE(table.fieldByName(QStringLiteral("taskparm")).displayWidth(), 20);
-    QCOMPARE(m_lines, (QStringList{"BEG    TDataModule_Database.SetFieldDisplayName",
-                                   "END    TDataModule_Database.SetFieldDisplayName",
-                                   "BEG    TDataModule_Database.SetFieldDisplayWidth",
-                                   "END    TDataModule_Database.SetFieldDisplayWidth"}));
+    QCOMPARE(m_trace->trimmed(), (QStringList{"BEG    TDataModule_Database.SetFieldDisplayName",
+                                              "END    TDataModule_Database.SetFieldDisplayName",
+                                              "BEG    TDataModule_Database.SetFieldDisplayWidth",
+                                              "END    TDataModule_Database.SetFieldDisplayWidth"}));
 }
 
 void TestDataModuleDatabase::missingFieldNamesTheTable_data()
@@ -171,7 +166,7 @@ void TestDataModuleDatabase::missingFieldNamesTheTable()
     } catch (const Exception& error) {
         QCOMPARE(error.message(), QStringLiteral("ClientDataSet_Schedule: Field 'launchdate' not found"));
     }
-    QCOMPARE(m_lines, QStringList{trace}); // the error leaves the block open
+    QCOMPARE(m_trace->trimmed(), QStringList{trace}); // the error leaves the block open
     for (TableField* field : table.fields()) {
         QCOMPARE(field->displayLabel(), field->fieldName());
         QCOMPARE(field->displayWidth(), 10);
@@ -183,8 +178,8 @@ void TestDataModuleDatabase::visibleOnTableWithoutFields()
     ClientTable table(QStringLiteral("T"));
     m_database->SetFieldVisible(table, false);
     QCOMPARE(table.fieldCount(), 0);
-    QCOMPARE(m_lines, (QStringList{"BEG    TDataModule_Database.SetFieldVisible",
-                                   "END    TDataModule_Database.SetFieldVisible"}));
+    QCOMPARE(m_trace->trimmed(), (QStringList{"BEG    TDataModule_Database.SetFieldVisible",
+                                              "END    TDataModule_Database.SetFieldVisible"}));
 }
 
 void TestDataModuleDatabase::hideAllThenShowSome()

@@ -90,15 +90,15 @@ void TestHourglenDataModule::createsFileNameAndTriggerList()
     QCOMPARE(modules.table().state(), TableState::Inactive);
     QCOMPARE(DataModule_Hourglen, modules.hourglen.get());
     QVERIFY(&modules.hourglen->TriggerList() != nullptr);
-    QCOMPARE(modules.lines, (QStringList{"BEG    TDataModule_Hourglen.DataModuleCreate",
-                                         "END    TDataModule_Hourglen.DataModuleCreate"}));
+    QCOMPARE(modules.trace.trimmed(), (QStringList{"BEG    TDataModule_Hourglen.DataModuleCreate",
+                                                   "END    TDataModule_Hourglen.DataModuleCreate"}));
 }
 
 void TestHourglenDataModule::createdNewAndClosedAtOnce()
 {
     ScheduleModules modules(dataPath());
     modules.hourglen->EvaluateCdsStructure();
-    QVERIFY(modules.raw.contains(QStringLiteral(" ------------ Dataset Created")));
+    QVERIFY(modules.trace.lines().contains(QStringLiteral(" ------------ Dataset Created")));
     modules.hourglen->DataSetClose();
     QCOMPARE(fileBytes(scheduleFile()),
              scheduleHead() + "<PARAMS/></METADATA><ROWDATA></ROWDATA></DATAPACKET>");
@@ -176,7 +176,7 @@ void TestHourglenDataModule::openedFileShowsStoredOrder()
     writeBytes(scheduleFile(), fileWithRows("", "<ROW taskname=\"zeta\"/><ROW taskname=\"alpha\"/>"));
     ScheduleModules modules(dataPath());
     modules.hourglen->EvaluateCdsStructure();
-    QVERIFY(modules.raw.contains(QStringLiteral(" ------------ Dataset File Open")));
+    QVERIFY(modules.trace.lines().contains(QStringLiteral(" ------------ Dataset File Open")));
     QCOMPARE(modules.table().indexName(), QString());
     QCOMPARE(modules.table().recNo(), 0);
     QCOMPARE(taskNames(modules.table()), (QStringList{"zeta", "alpha"}));
@@ -441,7 +441,8 @@ void TestHourglenDataModule::handlersAreTraced()
     table.deleteRecord();
     modules.hourglen->DataSetClose();
     QStringList begins;
-    for (const QString& line : std::as_const(modules.lines)) {
+    const QStringList lines = modules.trace.trimmed();
+    for (const QString& line : lines) {
         if (line.startsWith(QLatin1String("BEG    TDataModule_Hourglen.")))
             begins << line.mid(28);
     }
@@ -453,12 +454,10 @@ void TestHourglenDataModule::handlersAreTraced()
                                   "ClientDataSet_ScheduleAfterPost", "CommonSetNavigatorButtons",
                                   "ClientDataSet_ScheduleAfterCancel", "ClientDataSet_ScheduleAfterDelete",
                                   "DataSetClose"}));
-    const int begun = int(std::count_if(modules.lines.cbegin(), modules.lines.cend(), [](const QString& l) {
-        return l.startsWith(QLatin1String("BEG "));
-    }));
-    const int ended = int(std::count_if(modules.lines.cbegin(), modules.lines.cend(), [](const QString& l) {
-        return l.startsWith(QLatin1String("END "));
-    }));
+    const int begun = int(std::count_if(
+        lines.cbegin(), lines.cend(), [](const QString& l) { return l.startsWith(QLatin1String("BEG ")); }));
+    const int ended = int(std::count_if(
+        lines.cbegin(), lines.cend(), [](const QString& l) { return l.startsWith(QLatin1String("END ")); }));
     QCOMPARE(begun, ended);
 }
 
@@ -467,8 +466,8 @@ void TestHourglenDataModule::closedTableDataSetCloseDoesNothing()
     ScheduleModules modules(dataPath());
     modules.hourglen->DataSetClose();
     QVERIFY(!QFileInfo::exists(scheduleFile()));
-    QCOMPARE(modules.lines.mid(2), (QStringList{"BEG    TDataModule_Hourglen.DataSetClose",
-                                                "END    TDataModule_Hourglen.DataSetClose"}));
+    QCOMPARE(modules.trace.trimmed().mid(2), (QStringList{"BEG    TDataModule_Hourglen.DataSetClose",
+                                                          "END    TDataModule_Hourglen.DataSetClose"}));
 }
 
 HOURGLEN_TEST_MAIN(TestHourglenDataModule)

@@ -3,16 +3,31 @@
 #include "toolkit/base/Thread.h"
 #include "toolkit/base/UiThread.h"
 
+#include <QDeadlineTimer>
 #include <QThread>
 #include <QtTest>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
 
 namespace {
+
+// Waits, without processing events, until the thread's body has ended; false once the deadline
+// has passed (a body that never ends fails the test instead of hanging it).
+bool finishedWithin(const Thread& thread, std::chrono::milliseconds limit = std::chrono::seconds(60))
+{
+    const QDeadlineTimer deadline(limit);
+    while (!thread.finished()) {
+        if (deadline.hasExpired())
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
 
 bool onUiThread()
 {
@@ -149,8 +164,7 @@ void TestThread::ownerDestroysAnEndedThread()
     Log log;
     auto thread = std::make_unique<TestThreadBody>(log);
     thread->start();
-    while (!thread->finished())
-        std::this_thread::yield();
+    QVERIFY(finishedWithin(*thread));
     // The destructor waits for the body's thread; the end notification still queued is dropped.
     thread.reset();
     QVERIFY(log.destroyed);
@@ -238,8 +252,7 @@ void TestThread::postReturnsAtOnceAndRunsOnTheUiThread()
     });
     thread->start();
     // This thread processes no events meanwhile, so the body can only end if post did not wait.
-    while (!thread->finished())
-        std::this_thread::yield();
+    QVERIFY(finishedWithin(*thread));
     QVERIFY(!ran);
     QTRY_VERIFY(ran);
     QVERIFY(ranOnUi);
