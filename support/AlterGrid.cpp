@@ -1,7 +1,7 @@
 #include "support/AlterGrid.h"
 
 #include "core/DataModuleDebug.h"
-#include "toolkit/Exception.h"
+#include "toolkit/base/Exception.h"
 #include "toolkit/widgets/DBGrid.h"
 
 #include <QHeaderView>

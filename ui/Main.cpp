@@ -5,7 +5,7 @@
 #include "core/FormatSettings.h"
 #include "schedule/HourglenDataModule.h"
 #include "schedule/triggerlist/DueCheck.h"
-#include "toolkit/ErrorReport.h"
+#include "toolkit/widgets/ErrorReport.h"
 #include "trigger/LaunchCreateProcess.h"
 #include "trigger/LaunchThreadList.h"
 #include "trigger/ZylTimer.h"

@@ -3,22 +3,23 @@
 #include "core/DataModuleDebug.h"
 #include "core/FormatSettings.h"
 #include "debugview/DebugBox.h"
+#include "debugview/DebugWindow.h"
 #include "platform/ProcessLauncher.h"
 #include "schedule/DataModuleDatabase.h"
 #include "schedule/HourglenDataModule.h"
 #include "support/AlterGrid.h"
 #include "support/CommonFormPlacement.h"
 #include "support/LibStrng.h"
-#include "toolkit/ClientTable.h"
-#include "toolkit/DataSource.h"
-#include "toolkit/ErrorReport.h"
-#include "toolkit/TableModel.h"
+#include "toolkit/table/ClientTable.h"
+#include "toolkit/table/DataSource.h"
+#include "toolkit/table/TableModel.h"
 #include "toolkit/widgets/DBCheckBox.h"
 #include "toolkit/widgets/DBDateTimePicker.h"
 #include "toolkit/widgets/DBEdit.h"
 #include "toolkit/widgets/DBGrid.h"
 #include "toolkit/widgets/DBNavigator.h"
 #include "toolkit/widgets/DBRichEdit.h"
+#include "toolkit/widgets/ErrorReport.h"
 #include "toolkit/widgets/FileDialog.h"
 #include "trigger/LaunchCreateProcess.h"
 
@@ -458,7 +459,7 @@ void TForm_SetSchedule::FormCreate()
     m_gridBase = wwDBGrid1->geometry();
     m_gridBaseSize = size();
 
-    const TkvtDebugBox* const debugBox = DataModule_Debug ? DataModule_Debug->kvtDebugBox1() : nullptr;
+    const TkvtDebugBox* const debugBox = DataModule_Debug ? DebugBoxOf(*DataModule_Debug) : nullptr;
     BitBtn_ClearDebugWindow->setVisible(debugBox && debugBox->Visible());
     TraceEnd();
 }
@@ -541,8 +542,8 @@ void TForm_SetSchedule::BitBtn_TestRunClick()
 
 void TForm_SetSchedule::BitBtn_ClearDebugWindowClick()
 {
-    if (DataModule_Debug && DataModule_Debug->kvtDebugBox1())
-        DataModule_Debug->kvtDebugBox1()->ClearLines();
+    if (TkvtDebugBox* const debugBox = DataModule_Debug ? DebugBoxOf(*DataModule_Debug) : nullptr)
+        debugBox->ClearLines();
 }
 
 namespace {

@@ -2,9 +2,9 @@
 #include "core/DataModuleDebug.h"
 #include "core/DebugCallStack.h"
 #include "support/AlterGrid.h"
-#include "toolkit/ClientTable.h"
-#include "toolkit/DataSource.h"
-#include "toolkit/Exception.h"
+#include "toolkit/base/Exception.h"
+#include "toolkit/table/ClientTable.h"
+#include "toolkit/table/DataSource.h"
 #include "toolkit/widgets/DBGrid.h"
 
 #include <QHeaderView>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "TestTables.h"
-#include "toolkit/ClientTable.h"
-#include "toolkit/DataSource.h"
+#include "toolkit/table/ClientTable.h"
+#include "toolkit/table/DataSource.h"
 
 // A table for the data-aware controls: name (string 20), day (date), at (time), note (memo),
 // flag (string 2), open, bound to a data source.

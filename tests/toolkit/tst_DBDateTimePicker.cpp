@@ -1,6 +1,6 @@
 #include "WidgetTables.h"
 #include "common/TestMain.h"
-#include "toolkit/Exception.h"
+#include "toolkit/base/Exception.h"
 #include "toolkit/widgets/DBDateTimePicker.h"
 
 #include <QAbstractItemView>

@@ -1,8 +1,8 @@
 #include "WidgetTables.h"
 #include "common/TestMain.h"
-#include "toolkit/ErrorReport.h"
-#include "toolkit/Exception.h"
+#include "toolkit/base/Exception.h"
 #include "toolkit/widgets/DBEdit.h"
+#include "toolkit/widgets/ErrorReport.h"
 
 #include <QSignalSpy>
 #include <QTest>

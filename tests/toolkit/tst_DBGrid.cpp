@@ -1,8 +1,8 @@
 #include "WidgetTables.h"
 #include "common/TestMain.h"
-#include "toolkit/ImageList.h"
-#include "toolkit/TableModel.h"
+#include "toolkit/table/TableModel.h"
 #include "toolkit/widgets/DBGrid.h"
+#include "toolkit/widgets/ImageList.h"
 #include "toolkit/widgets/MessageBox.h"
 
 #include <QAbstractItemModelTester>

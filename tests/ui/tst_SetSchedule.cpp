@@ -1,20 +1,22 @@
+#include "common/FakeProcessLauncher.h"
 #include "common/TestMain.h"
+#include "core/ApplicationGlobal.h"
 #include "core/Clock.h"
 #include "core/FormatSettings.h"
 #include "debugview/DebugBox.h"
-#include "platform/FakeProcessLauncher.h"
+#include "debugview/DebugWindow.h"
+#include "schedule/ScheduleModuleFixture.h"
 #include "schedule/triggerlist/TriggerList.h"
-#include "schedulemodule/ScheduleModuleFixture.h"
 #include "support/CommonFormPlacement.h"
-#include "toolkit/ClientTable.h"
-#include "toolkit/ErrorReport.h"
-#include "toolkit/TableModel.h"
+#include "toolkit/table/ClientTable.h"
+#include "toolkit/table/TableModel.h"
 #include "toolkit/widgets/DBCheckBox.h"
 #include "toolkit/widgets/DBDateTimePicker.h"
 #include "toolkit/widgets/DBEdit.h"
 #include "toolkit/widgets/DBGrid.h"
 #include "toolkit/widgets/DBNavigator.h"
 #include "toolkit/widgets/DBRichEdit.h"
+#include "toolkit/widgets/ErrorReport.h"
 #include "toolkit/widgets/FileDialog.h"
 #include "toolkit/widgets/MessageBox.h"
 #include "ui/SetSchedule.h"
@@ -221,7 +223,7 @@ void TestSetSchedule::firstOpeningOfAnEmptyTable()
     QVERIFY(openEditor());
     QCOMPARE(Form_SetSchedule, m_form.get());
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Schedule"));
-    QVERIFY(m_modules->lines.contains(QStringLiteral("BEG    REDTForm_SetSchedule.FormCreate")));
+    QVERIFY(m_modules->trace.trimmed().contains(QStringLiteral("BEG    REDTForm_SetSchedule.FormCreate")));
     QCOMPARE(table().state(), TableState::Browse);
     QCOMPARE(table().indexName(), QStringLiteral("CDSPrimaryIndex"));
     QCOMPARE(shownButtons(m_form->DBNavigator1Widget), NavigateButtons(nbInsert));
@@ -545,7 +547,7 @@ void TestSetSchedule::closingDiscardsTheRowBeingInserted()
     QCOMPARE(entries.front().taskname, QStringLiteral("/posted"));
     QCOMPARE(entries.front().launchcbmon, QStringLiteral("1"));
     QCOMPARE(entries.front().fired, 0);
-    QVERIFY(m_modules->lines.contains(QStringLiteral("BEG    TForm_SetSchedule.FormClose")));
+    QVERIFY(m_modules->trace.trimmed().contains(QStringLiteral("BEG    TForm_SetSchedule.FormClose")));
     QVERIFY(fileBytes(CommonFormPlacement::ReturnIniFileNameFullName()).contains("[Form_SetSchedule]"));
 
     TForm_SetSchedule::Release(std::move(m_form)); // destruction writes the file
@@ -677,7 +679,10 @@ void TestSetSchedule::unreadableFileOpensNoEditor()
 
 void TestSetSchedule::clearDebugWindowButton()
 {
-    TkvtDebugBox* box = m_modules->debug->kvtDebugBox1();
+    m_modules.reset();
+    m_modules = std::make_unique<ScheduleModules>(dataPath(), std::make_unique<TDebugWindow>());
+    TkvtDebugBox* box = DebugBoxOf(m_modules->trace.module());
+    QVERIFY(box);
     box->SetVisible(true);
     box->SetPopulating(true);
     QVERIFY(openEditor());

@@ -1,6 +1,6 @@
 #include "toolkit/widgets/DBCheckBox.h"
 
-#include "toolkit/ErrorReport.h"
+#include "toolkit/widgets/ErrorReport.h"
 
 DBCheckBox::DBCheckBox(QWidget* parent) : QCheckBox(parent), m_link(this)
 {

@@ -1,6 +1,6 @@
 #include "toolkit/widgets/DBDateTimePicker.h"
 
-#include "toolkit/Exception.h"
+#include "toolkit/base/Exception.h"
 #include "toolkit/widgets/DBEdit.h"
 
 #include <QCalendarWidget>

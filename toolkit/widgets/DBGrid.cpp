@@ -1,10 +1,10 @@
 #include "toolkit/widgets/DBGrid.h"
 
-#include "toolkit/ClientTable.h"
-#include "toolkit/DataSource.h"
-#include "toolkit/ErrorReport.h"
-#include "toolkit/ImageList.h"
-#include "toolkit/TableModel.h"
+#include "toolkit/table/ClientTable.h"
+#include "toolkit/table/DataSource.h"
+#include "toolkit/table/TableModel.h"
+#include "toolkit/widgets/ErrorReport.h"
+#include "toolkit/widgets/ImageList.h"
 #include "toolkit/widgets/MessageBox.h"
 
 #include <QCoreApplication>

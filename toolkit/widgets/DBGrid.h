@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "toolkit/DataSource.h"
+#include "toolkit/table/DataSource.h"
 class ImageList;
 class TableField;
 class TableModel;

@@ -1,8 +1,8 @@
 #include "toolkit/widgets/DBNavigator.h"
 
-#include "toolkit/ClientTable.h"
-#include "toolkit/DataSource.h"
-#include "toolkit/ErrorReport.h"
+#include "toolkit/table/ClientTable.h"
+#include "toolkit/table/DataSource.h"
+#include "toolkit/widgets/ErrorReport.h"
 #include "toolkit/widgets/MessageBox.h"
 
 #include <QCoreApplication>

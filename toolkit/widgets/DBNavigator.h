@@ -1,12 +1,12 @@
 #pragma once
 
-#include "toolkit/NavigatorButtons.h"
+#include "toolkit/table/NavigatorButtons.h"
 
 #include <QHash>
 #include <QPointer>
 #include <QWidget>
 
-#include "toolkit/DataSource.h"
+#include "toolkit/table/DataSource.h"
 class QToolButton;
 
 // A data navigator with the buttons Insert, Delete, Edit, Post and Cancel (object names nbInsert,

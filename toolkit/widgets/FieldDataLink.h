@@ -1,7 +1,7 @@
 #pragma once
 
-#include "toolkit/DataLink.h"
-#include "toolkit/TableState.h"
+#include "toolkit/table/DataLink.h"
+#include "toolkit/table/TableState.h"
 
 #include <QPointer>
 #include <QString>
@@ -10,7 +10,7 @@
 #include <functional>
 
 class ClientTable;
-#include "toolkit/DataSource.h"
+#include "toolkit/table/DataSource.h"
 class QWidget;
 
 // The link of a single-field control to its data source: which field it shows, when it must show
