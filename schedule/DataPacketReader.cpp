@@ -85,10 +85,11 @@ ParserInput parserInput(const QByteArray& bytes)
 {
     const QByteArrayView view(bytes);
     if (const std::optional<QStringDecoder::Encoding> utf16 = utf16Encoding(view)) {
+        const bool marked = view.startsWith("\xFF\xFE") || view.startsWith("\xFE\xFF");
+        const QByteArrayView units = marked ? view.sliced(2) : view;
         QStringDecoder decoder(*utf16, QStringDecoder::Flag::Stateless);
-        QString text =
-            decoder(view.startsWith("\xFF\xFE") || view.startsWith("\xFE\xFF") ? view.sliced(2) : view);
-        if (decoder.hasError())
+        QString text = decoder(units);
+        if (units.size() % 2 != 0 || decoder.hasError())
             refuse(QStringLiteral("The datapacket is not valid UTF-16 text."));
         return {{}, std::move(text)};
     }
