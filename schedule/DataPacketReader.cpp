@@ -17,8 +17,12 @@ namespace {
 
 const QString Mismatch = QStringLiteral("Mismatch in datapacket.");
 
-// Attribute pairs the parser may compare, summed over the elements: about a second's work.
-constexpr qint64 MaxAttributePairs = 400'000'000;
+// Attribute pairs the parser may compare, summed over the elements: about two seconds' work.
+// A 20 MB table of 120 fields with every value set stays within it; rows of thousands of
+// attributes each do not.
+constexpr qint64 MaxAttributePairs = 200'000'000;
+// A data packet nests five levels deep; the parser's cost per level is high.
+constexpr qint64 MaxDepth = 256;
 
 [[noreturn]] void refuse(const QString& message)
 {
@@ -111,7 +115,7 @@ class PacketParser
 public:
     // mapped: the input carries the stand-ins of DataPacketScan, to be turned back in values.
     PacketParser(const ParserInput& input, qsizetype fileSize, bool mapped)
-        : m_costLimit(fileSize + 65536), m_mapped(mapped)
+        : m_costLimit(fileSize / 4 * 3 + 65536), m_mapped(mapped)
     {
         m_xml.setNamespaceProcessing(false); // a data packet has no namespaces; "a:b" is just a name
         if (input.utf8.isNull())
@@ -418,7 +422,8 @@ private:
                 continue;
             }
             // Empty ROW elements of many fields cost little to write: keep memory in proportion to the file.
-            // A value takes about as much memory as 32 bytes of file, a row about two values.
+            // A value takes about 40 bytes of memory, a row about two values more: with at most
+            // three values for four bytes of file, memory stays within 30 times the file's size.
             spend(fieldCount + 2);
             PacketRow row;
             row.values.resize(fieldCount);
@@ -519,6 +524,8 @@ TablePacket TDataPacketReader::Read(const QByteArray& bytes) const
         input.utf8.isNull() ? DataPacketScan::Measure(input.text) : DataPacketScan::Measure(input.utf8);
     if (shape.documentType)
         refuse(Mismatch); // a data packet has no document type; its entities could grow without end
+    if (shape.maxDepth > MaxDepth)
+        refuse(QStringLiteral("The datapacket nests its elements deeper than can be read."));
     if (shape.attributePairs > MaxAttributePairs)
         refuse(QStringLiteral("The datapacket has more attributes in one element than can be read."));
     bool mapped = false;

@@ -238,6 +238,7 @@ template <typename Unit> qsizetype after(const Unit* p, qsizetype n, qsizetype a
 template <typename Unit> Shape measureUnits(const Unit* p, qsizetype n)
 {
     Shape shape;
+    qint64 depth = 0;
     qsizetype i = 0;
     while (i < n) {
         const Unit* open = std::find(p + i, p + n, Unit('<'));
@@ -262,6 +263,7 @@ template <typename Unit> Shape measureUnits(const Unit* p, qsizetype n)
             continue;
         }
         // A tag: its attributes are its '=' signs outside quoted values.
+        const bool endTag = p[i] == Unit('/');
         qint64 count = 0;
         Unit quote = 0;
         for (; i < n; ++i) {
@@ -279,6 +281,10 @@ template <typename Unit> Shape measureUnits(const Unit* p, qsizetype n)
         }
         shape.attributePairs += count * (count - 1) / 2;
         shape.maxAttributes = std::max(shape.maxAttributes, count);
+        if (endTag)
+            --depth;
+        else if (i < n && p[i - 1] != Unit('/'))
+            shape.maxDepth = std::max(shape.maxDepth, ++depth);
     }
     return shape;
 }

@@ -30,6 +30,7 @@ struct Shape
 {
     qint64 attributePairs = 0; // summed over all elements
     qint64 maxAttributes = 0;  // of one element
+    qint64 maxDepth = 0;       // of nested elements
     bool documentType = false; // a document type declaration is present
 };
 Shape Measure(QByteArrayView utf8);

@@ -529,18 +529,26 @@ private slots:
             QCOMPARE(packet.rows[0].values[f], QVariant(qlonglong(f * 10)));
     }
 
-    void deepNestingIsSkipped()
+    void deepNestingIsSkippedOrRefused()
     {
-        const int depth = 100000;
-        const QByteArray nested = QByteArray("<x>").repeated(depth) + QByteArray("</x>").repeated(depth);
-        const TablePacket packet =
-            read(onePacket(fieldXml("string"), "v=\"a\"")
-                     .replace("</ROWDATA>", QByteArray(nested + "<ROW v=\"b\"/></ROWDATA>")));
-        QCOMPARE(packet.rows.size(), 2);
-        QCOMPARE(packet.rows[1].values[0], QVariant(QStringLiteral("b")));
-        // Left open, it is a parser error, not a crash.
-        QVERIFY(refusal(onePacket(fieldXml("string"), "").replace("</ROWDATA>", nested.left(3 * depth)))
-                    .startsWith(QStringLiteral("Error in datapacket at line 1")));
+        const auto nested = [](int depth) -> QByteArray {
+            return QByteArray("<x>").repeated(depth) + QByteArray("</x>").repeated(depth);
+        };
+        const QByteArray packet = onePacket(fieldXml("string"), "v=\"a\"");
+        // Nesting a packet has no use for is skipped while it stays shallow...
+        const TablePacket packetRead = read(
+            QByteArray(packet).replace("</ROWDATA>", QByteArray(nested(200) + "<ROW v=\"b\"/></ROWDATA>")));
+        QCOMPARE(packetRead.rows.size(), 2);
+        QCOMPARE(packetRead.rows[1].values[0], QVariant(QStringLiteral("b")));
+        // ...and refused before the parser pays for it when deep, closed or left open.
+        const QString deep = QStringLiteral("The datapacket nests its elements deeper than can be read.");
+        QCOMPARE(refusal(QByteArray(packet).replace("</ROWDATA>", QByteArray(nested(100000) + "</ROWDATA>"))),
+                 deep);
+        QCOMPARE(refusal(QByteArray(packet).replace("</ROWDATA>", nested(100000).left(300000))), deep);
+        // Self-closed elements and end tags do not count as depth.
+        QByteArray flat = QByteArray(packet).replace(
+            "</ROWDATA>", QByteArray(QByteArray("<y/><z></z>").repeated(1000) + "</ROWDATA>"));
+        QCOMPARE(read(flat).rows.size(), 1);
     }
 
     void rowsWithoutMetadata()
