@@ -137,11 +137,11 @@ QList<Case> cases()
         {"120_fields_full_rows", true,
          []() -> QByteArray {
              QByteArray row = "<ROW";
-             for (int f = 0; f < 200; ++f)
+             for (int f = 0; f < 120; ++f)
                  row += " f" + QByteArray::number(f) + "=\"" + QByteArray::number(f % 10) + "\"";
              row += "/>";
              return fill(
-                 head(fieldList(200, "i4")), [&](int) -> QByteArray { return row; }, SizeLimit);
+                 head(fieldList(120, "i4")), [&](int) -> QByteArray { return row; }, SizeLimit);
          }},
         {"sparse_rows_of_50_fields", false,
          []() -> QByteArray {
@@ -245,12 +245,15 @@ void RunBoundedReadCases(const char* program)
         const QList<QByteArray> words = child.readAllStandardOutput().trimmed().split(' ');
         const bool answered = ended && words.size() >= 5;
         const QByteArray outcome = answered ? words[0] : QByteArray("unanswered");
-        const double ms = answered ? words[1].toDouble() : 60000;
+        const double wallMs = answered ? words[1].toDouble() : 60000;
+        // The reader's own processor time: on a shared machine the wall clock also counts others' work.
+        const double ms = answered ? words[4].toDouble() : 60000;
         const double ratio = answered ? words[2].toDouble() * 1024 / double(size) : 1e9;
-        std::printf("bounded read %s: %.1f MB, %s in %.1f ms, %.1f MB added (%s rows)%s%s\n", c.name,
-                    size / 1e6, outcome.constData(), ms, answered ? words[2].toDouble() / 1024 : -1.0,
-                    answered ? words[3].constData() : "-", words.size() > 4 ? ": " : "",
-                    words.size() > 4 ? words.mid(4).join(' ').constData() : "");
+        std::printf("bounded read %s: %.1f MB, %s in %.1f ms of processor time (%.1f ms on the wall clock), "
+                    "%.1f MB added (%s rows)%s%s\n",
+                    c.name, size / 1e6, outcome.constData(), ms, wallMs,
+                    answered ? words[2].toDouble() / 1024 : -1.0, answered ? words[3].constData() : "-",
+                    words.size() > 5 ? ": " : "", words.size() > 5 ? words.mid(5).join(' ').constData() : "");
         const QByteArray name = QByteArray("bounded_read_") + c.name;
         // A packet that should be read counts as missed when it is refused.
         const bool wrongOutcome = !answered || (c.mustRead && outcome != "read") || outcome == "unanswered";
