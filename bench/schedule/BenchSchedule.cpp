@@ -3,8 +3,8 @@
 // every shape up to 20 MB, read or refused within bounds (BoundedRead.h).
 
 #include "BoundedRead.h"
-#include "schedule/DataPacketCodec.h"
-#include "schedule/ScheduleRecord.h"
+#include "schedule/packet/DataPacketCodec.h"
+#include "schedule/packet/ScheduleRecord.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -1,9 +1,9 @@
 #include "BoundedRead.h"
 
-#include "schedule/DataPacketCodec.h"
-#include "schedule/ScheduleRecord.h"
-#include "toolkit/Exception.h"
-#include "toolkit/TableFile.h"
+#include "schedule/packet/DataPacketCodec.h"
+#include "schedule/packet/ScheduleRecord.h"
+#include "toolkit/base/Exception.h"
+#include "toolkit/table/TableFile.h"
 
 #include <QElapsedTimer>
 #include <QFile>
