@@ -1,6 +1,7 @@
 #include "schedule/HourglenDataModule.h"
 
 #include "core/ApplicationGlobal.h"
+#include "core/Clock.h"
 #include "core/DataModuleDebug.h"
 #include "schedule/DataModuleDatabase.h"
 #include "schedule/ScheduleEditor.h"
@@ -11,13 +12,59 @@
 #include "toolkit/table/ClientTable.h"
 #include "toolkit/table/DataSource.h"
 
+#include <QDate>
 #include <QFileInfo>
+#include <QTime>
+
+#include <algorithm>
 
 TDataModule_Hourglen* DataModule_Hourglen = nullptr;
 
 namespace {
 
 const QString PrimaryIndexName = QStringLiteral("CDSPrimaryIndex");
+const QString BlankMessage = QStringLiteral("%1 cannot be blank");
+const QStringList WeekdayFieldNames{QStringLiteral("launchcbsun"), QStringLiteral("launchcbmon"),
+                                    QStringLiteral("launchcbtue"), QStringLiteral("launchcbwed"),
+                                    QStringLiteral("launchcbthu"), QStringLiteral("launchcbfri"),
+                                    QStringLiteral("launchcbsat")};
+
+const QStringList SortFieldNames{QStringLiteral("taskname"), QStringLiteral("taskparm"),
+                                 QStringLiteral("launchdate"), QStringLiteral("launchtime")};
+
+QString SortIndexName(int direction, const QString& fieldName)
+{
+    return QLatin1Char('X') + QString::number(direction) + fieldName.toUpper();
+}
+
+// A field's value as text; a null value is the empty text.
+QString FieldText(const ClientTable& dataSet, const QString& fieldName)
+{
+    const QVariant value = dataSet.value(fieldName);
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+        return {};
+    case QMetaType::QDate:
+        return value.toDate().toString(Qt::ISODate);
+    case QMetaType::QTime:
+        return value.toTime().toString(Qt::ISODateWithMs);
+    default:
+        return value.toString();
+    }
+}
+
+// Without the leading and trailing characters with codes 0 to 32 (blanks and control characters).
+QString TrimControls(const QString& text)
+{
+    const auto isTrimmed = [](QChar c) { return c.unicode() <= 32; };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isTrimmed(text.at(begin)))
+        ++begin;
+    while (end > begin && isTrimmed(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
 
 } // namespace
 
@@ -94,7 +141,8 @@ void TDataModule_Hourglen::CreateScheduleCDSStructure()
         table.addField(definition, QLatin1Char('_') + definition.name);
     }
     if (!table.findIndexDef(PrimaryIndexName))
-        table.addIndexDef({PrimaryIndexName, {QStringLiteral("taskname")}, IndexDef::Primary, {}});
+        table.addIndexDef(
+            {PrimaryIndexName, {QStringLiteral("taskname")}, IndexDef::Primary, IndexDef::TextOrder::Locale});
     table.setIndexName(PrimaryIndexName);
     TraceEnd();
 }
@@ -104,6 +152,50 @@ void TDataModule_Hourglen::DataSetClose()
     TraceBegin(QStringLiteral("TDataModule_Hourglen.DataSetClose"));
     if (m_clientDataSetSchedule->active())
         m_clientDataSetSchedule->close();
+    TraceEnd();
+}
+
+QStringList TDataModule_Hourglen::SortIndexNames()
+{
+    QStringList names;
+    for (const QString& field : SortFieldNames)
+        names << SortIndexName(1, field) << SortIndexName(-1, field);
+    return names;
+}
+
+QString TDataModule_Hourglen::GetIndexName()
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.GetIndexName"));
+    const QString name = m_clientDataSetSchedule->indexName();
+    TraceEnd();
+    return name;
+}
+
+void TDataModule_Hourglen::SetIndexName(const QString& name)
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.SetIndexName"));
+    ClientTable& table = *m_clientDataSetSchedule;
+    QStringList defined;
+    const QList<IndexDef>& definitions = table.indexDefs();
+    for (qsizetype i = 0; i < definitions.size(); ++i) {
+        DebugLine(QStringLiteral("   IndexDefs.Items[") + QString::number(i) + QStringLiteral("].Name = ") +
+                  definitions.at(i).name);
+        defined << definitions.at(i).name;
+    }
+    for (const QString& field : SortFieldNames) {
+        for (const int direction : {1, -1}) {
+            const QString indexName = SortIndexName(direction, field);
+            if (defined.contains(indexName))
+                continue;
+            // Text in the locale's order, letter case deciding only between otherwise equal texts.
+            table.addIndexDef({indexName,
+                               {field},
+                               direction < 0 ? IndexDef::Descending : IndexDef::Options(),
+                               IndexDef::TextOrder::Locale});
+        }
+    }
+    if (table.findIndexDef(name))
+        table.setIndexName(name);
     TraceEnd();
 }
 
@@ -167,22 +259,52 @@ void TDataModule_Hourglen::ClientDataSet_ScheduleAfterOpen(ClientTable& dataSet)
     TraceEnd();
 }
 
-// The record rules (defaults on insert, checks before a post) come with the editor window.
 void TDataModule_Hourglen::ClientDataSet_ScheduleBeforeInsert(ClientTable&)
 {
     TraceBegin(QStringLiteral("TDataModule_Hourglen.ClientDataSet_ScheduleBeforeInsert"));
+    if (m_scheduleEditor)
+        m_scheduleEditor->FocusTaskName();
     TraceEnd();
 }
 
-void TDataModule_Hourglen::ClientDataSet_ScheduleAfterInsert(ClientTable&)
+void TDataModule_Hourglen::ClientDataSet_ScheduleAfterInsert(ClientTable& dataSet)
 {
     TraceBegin(QStringLiteral("TDataModule_Hourglen.ClientDataSet_ScheduleAfterInsert"));
+    for (const QString& day : WeekdayFieldNames)
+        dataSet.setValue(day, QStringLiteral("0"));
+    dataSet.setValue(QStringLiteral("launchtime"), Clock::Time());
     TraceEnd();
 }
 
-void TDataModule_Hourglen::ClientDataSet_ScheduleBeforePost(ClientTable&)
+void TDataModule_Hourglen::ClientDataSet_ScheduleBeforePost(ClientTable& dataSet)
 {
     TraceBegin(QStringLiteral("TDataModule_Hourglen.ClientDataSet_ScheduleBeforePost"));
+    // The table is open only while the editor exists; a table driven without it has no rules.
+    if (m_scheduleEditor) {
+        const QString taskName = FieldText(dataSet, QStringLiteral("taskname"));
+        const QString trimmed = TrimControls(taskName);
+        if (trimmed != taskName)
+            dataSet.setValue(QStringLiteral("taskname"), trimmed.isEmpty() ? QVariant() : QVariant(trimmed));
+        if (trimmed.isEmpty()) {
+            m_scheduleEditor->FocusTaskName();
+            throw Exception(BlankMessage.arg(QStringLiteral("Task Name")));
+        }
+        if (TrimControls(FieldText(dataSet, QStringLiteral("launchtime"))).isEmpty()) {
+            m_scheduleEditor->FocusLaunchTime();
+            throw Exception(BlankMessage.arg(QStringLiteral("Launch Time")));
+        }
+        if (TrimControls(FieldText(dataSet, QStringLiteral("launchdate"))).isEmpty()) {
+            // Any text but "0" (an empty one too) counts as a chosen day.
+            const bool noDay =
+                std::all_of(WeekdayFieldNames.cbegin(), WeekdayFieldNames.cend(),
+                            [&](const QString& day) { return FieldText(dataSet, day) == u"0"; });
+            if (noDay) {
+                m_scheduleEditor->FocusLaunchDate();
+                throw Exception(QStringLiteral(
+                    "Launch Date can be blank and Launch Day can be blank, but not both at the same time"));
+            }
+        }
+    }
     TraceEnd();
 }
 

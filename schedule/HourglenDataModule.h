@@ -4,6 +4,8 @@
 #include "toolkit/table/TableState.h"
 
 #include <QObject>
+#include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -39,6 +41,15 @@ public:
     // Shows the navigator buttons that fit the state, and enables the grid and the test button
     // exactly in browse state.
     void CommonSetNavigatorButtons(NavigatorControl* navigator, TableState state);
+
+    // The name of the table's current index; empty when none is selected.
+    QString GetIndexName();
+    // Defines the eight column sort indexes that are missing, then selects the index called name
+    // when one is defined; any other name changes nothing.
+    void SetIndexName(const QString& name);
+    // The sort index names: "X", the direction (1 or -1) and the field name in upper case, for
+    // taskname, taskparm, launchdate and launchtime, ascending before descending.
+    static QStringList SortIndexNames();
 
     // The navigator buttons the navigator rule shows for a state on a table with or without rows;
     // empty for a state in which the buttons stay as they are.

@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 // The modules the schedule table needs, in the start order, with the trace lines collected.
@@ -58,14 +59,25 @@ public:
     NavigatorControl* DBNavigator1() override { return &navigator; }
     void SetGridEnabled(bool enabled) override { gridEnabled = enabled; }
     void SetTestRunEnabled(bool enabled) override { testRunEnabled = enabled; }
-    void FocusTaskName() override { focused = QStringLiteral("wwDBEdit_TaskName"); }
-    void FocusLaunchTime() override { focused = QStringLiteral("wwDBDateTimePicker_LaunchTime"); }
-    void FocusLaunchDate() override { focused = QStringLiteral("wwDBDateTimePicker_LaunchDate"); }
+    void FocusTaskName() override { Focus(QStringLiteral("wwDBEdit_TaskName")); }
+    void FocusLaunchTime() override { Focus(QStringLiteral("wwDBDateTimePicker_LaunchTime")); }
+    void FocusLaunchDate() override { Focus(QStringLiteral("wwDBDateTimePicker_LaunchDate")); }
 
     FakeNavigator navigator;
     bool gridEnabled = false;
     bool testRunEnabled = false;
-    QString focused;
+    QString focused;                             // the control focused last
+    QStringList focusCalls;                      // every control focused, in order
+    std::function<void(const QString&)> onFocus; // runs at each focus call, to see the table then
+
+private:
+    void Focus(const QString& control)
+    {
+        focused = control;
+        focusCalls << control;
+        if (onFocus)
+            onFocus(control);
+    }
 };
 
 inline QByteArray fileBytes(const QString& path)

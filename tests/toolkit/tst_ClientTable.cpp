@@ -3,6 +3,8 @@
 #include "toolkit/base/Exception.h"
 #include "toolkit/table/ClientTable.h"
 
+#include <QLocale>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace TestTables;
@@ -21,6 +23,8 @@ private slots:
     void deleteOnEmptyTableRefused();
     void indexOrdering_data();
     void indexOrdering();
+    void localeTextOrder_data();
+    void localeTextOrder();
     void indexKeepsCurrentRow();
     void postedRowTakesItsPlace();
     void unknownIndexRefused();
@@ -229,6 +233,47 @@ void TestClientTable::indexOrdering()
     QCOMPARE(names(table), expected);
     table.setIndexName(QString());
     QCOMPARE(names(table), (QStringList{"b", "a", "B", "c"}));
+}
+
+void TestClientTable::localeTextOrder_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<QStringList>("expected");
+
+    // Letter case decides only between otherwise equal texts, in any locale; a real locale puts a
+    // letter with a diaeresis beside its base letter, the C locale after every ASCII letter.
+    QTest::newRow("C") << "C" << 0 << QStringList{"a", "B", "b", "c", "\u00e4b"};
+    QTest::newRow("C, descending") << "C" << int(IndexDef::Descending)
+                                   << QStringList{"\u00e4b", "c", "b", "B", "a"};
+    QTest::newRow("C, without case") << "C" << int(IndexDef::CaseInsensitive)
+                                     << QStringList{"a", "b", "B", "c", "\u00e4b"};
+    QTest::newRow("en_US") << "en_US" << 0 << QStringList{"a", "\u00e4b", "b", "B", "c"};
+    QTest::newRow("en_US, descending")
+        << "en_US" << int(IndexDef::Descending) << QStringList{"c", "B", "b", "\u00e4b", "a"};
+    QTest::newRow("sv_SE") << "sv_SE" << 0 << QStringList{"a", "b", "B", "c", "\u00e4b"};
+}
+
+void TestClientTable::localeTextOrder()
+{
+    QFETCH(QString, locale);
+    QFETCH(int, options);
+    QFETCH(QStringList, expected);
+
+    QLocale::setDefault(QLocale(locale));
+    const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::system()); });
+    ClientTable table(QStringLiteral("T"));
+    defineFields(table);
+    table.addIndexDef({QStringLiteral("ix"),
+                       {QStringLiteral("name")},
+                       IndexDef::Options(options),
+                       IndexDef::TextOrder::Locale});
+    table.createDataSet();
+    for (const QString& name : {QStringLiteral("b"), QStringLiteral("\u00e4b"), QStringLiteral("B"),
+                                QStringLiteral("c"), QStringLiteral("a")})
+        addRow(table, name);
+    table.setIndexName(QStringLiteral("ix"));
+    QCOMPARE(names(table), expected);
 }
 
 void TestClientTable::indexKeepsCurrentRow()

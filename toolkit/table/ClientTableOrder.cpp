@@ -30,7 +30,8 @@ public:
           m_case(definition.options.testFlag(IndexDef::CaseInsensitive) ? Qt::CaseInsensitive
                                                                         : Qt::CaseSensitive)
     {
-        m_collator.setCaseSensitivity(m_case);
+        m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+        m_caseCollator.setCaseSensitivity(Qt::CaseSensitive);
     }
 
     int compare(const PacketRow& a, const PacketRow& b) const
@@ -68,16 +69,21 @@ private:
         }
         const QString left = a.toString();
         const QString right = b.toString();
-        const int result = m_definition.textOrder == IndexDef::TextOrder::Locale
-                               ? m_collator.compare(left, right)
-                               : left.compare(right, m_case);
-        return threeWay(result, 0);
+        if (m_definition.textOrder == IndexDef::TextOrder::Ordinal)
+            return threeWay(left.compare(right, m_case), 0);
+        // Letter case decides only between texts that are otherwise equal, whatever the locale
+        // (the C locale's collation alone would put every capital before every small letter).
+        const int result = m_collator.compare(left, right);
+        if (result != 0 || m_case == Qt::CaseInsensitive)
+            return threeWay(result, 0);
+        return threeWay(m_caseCollator.compare(left, right), 0);
     }
 
     const IndexDef& m_definition;
     QList<KeyPart> m_parts;
     Qt::CaseSensitivity m_case;
-    QCollator m_collator;
+    QCollator m_collator;     // the locale's order without regard to letter case
+    QCollator m_caseCollator; // the locale's order with letter case
 };
 
 } // namespace
