@@ -242,15 +242,18 @@ void ReadFormParameters(QWidget* form)
     // and coordinates beyond what window systems hold overflow; such values are brought back to those
     // bounds. Any place within them is kept, on the visible screen or not.
     const QSize largest = largestSize();
-    const auto coordinate = [](int value) {
-        return std::clamp(value, -CoordinateLimit - 1, CoordinateLimit);
+    const auto size = [&](const char* key, int current, int limit) {
+        const std::optional<int> stored = ini.number(section, key);
+        return stored ? std::min(*stored, limit) : current;
     };
-    form->resize(form->width(),
-                 std::min(ini.number(section, KeyHeight).value_or(form->height()), largest.height()));
-    form->resize(std::min(ini.number(section, KeyWidth).value_or(form->width()), largest.width()),
-                 form->height());
-    form->move(coordinate(ini.number(section, KeyLeft).value_or(form->x())), form->y());
-    form->move(form->x(), coordinate(ini.number(section, KeyTop).value_or(form->y())));
+    const auto coordinate = [&](const char* key, int current) {
+        const std::optional<int> stored = ini.number(section, key);
+        return stored ? std::clamp(*stored, -CoordinateLimit - 1, CoordinateLimit) : current;
+    };
+    form->resize(form->width(), size(KeyHeight, form->height(), largest.height()));
+    form->resize(size(KeyWidth, form->width(), largest.width()), form->height());
+    form->move(coordinate(KeyLeft, form->x()), form->y());
+    form->move(form->x(), coordinate(KeyTop, form->y()));
     SetCentreOnShow(form, ini.number(section, KeyPosition).value_or(1) != 0);
 }
 

@@ -307,7 +307,16 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(form->isVisible());
 
+        // Only stored values are bounded: a window designed larger than the desktop keeps its size
+        // while the file says nothing about it.
+        QFile::remove(iniPath());
+        auto large = makeForm();
+        large->resize(desktop + QSize(100, 50));
+        CommonFormPlacement::ReadFormParameters(large.get());
+        QCOMPARE(large->size(), desktop + QSize(100, 50));
+
         // A window that allows less than the desktop keeps to its own largest size.
+        writeAll(iniPath(), sectionOf(5000, 5000, 0, 0, 0));
         auto small = makeForm();
         small->setMaximumSize(600, 500);
         CommonFormPlacement::ReadFormParameters(small.get());
