@@ -11,7 +11,7 @@ string(REPLACE [[\]] [[\\]] HOURGLEN_TRY_EXEC "${program}")
 # Exec: a path with blanks or reserved characters goes in double quotes, where " ` $ and \ take a
 # backslash; as the value is also a string, each backslash is then written twice; % is written %%.
 set(exec "${program}")
-if(exec MATCHES [=[[ 	"'\><~|&;$*?#()`]]=])
+if(exec MATCHES "[ \t\"'\\\\><~|&;$*?#()`]")
     string(REPLACE [[\]] [[\\]] exec "${exec}")
     string(REPLACE [["]] [[\"]] exec "${exec}")
     string(REPLACE [[`]] [[\`]] exec "${exec}")
@@ -20,5 +20,11 @@ if(exec MATCHES [=[[ 	"'\><~|&;$*?#()`]]=])
     string(REPLACE [[\]] [[\\]] exec "${exec}")
 endif()
 string(REPLACE "%" "%%" HOURGLEN_EXEC "${exec}")
+# A string value holds no control character: tabs and line ends are written as escapes.
+foreach(value HOURGLEN_EXEC HOURGLEN_TRY_EXEC)
+    string(REPLACE "\t" [[\t]] ${value} "${${value}}")
+    string(REPLACE "\n" [[\n]] ${value} "${${value}}")
+    string(REPLACE "\r" [[\r]] ${value} "${${value}}")
+endforeach()
 
 configure_file("${DESKTOP_IN}" "${DESKTOP_OUT}" @ONLY)

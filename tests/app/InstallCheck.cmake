@@ -1,6 +1,6 @@
 # Installs the build into a prefix of its own and checks what a desktop finds there: the two programs,
 # the desktop entry and the AppStream metainfo (each passing its validator), the icon in every size.
-# Expects BUILD_DIR, PREFIX, DESKTOP_FILE_VALIDATE and APPSTREAMCLI.
+# Expects SOURCE_DIR, BUILD_DIR, PREFIX, DESKTOP_FILE_VALIDATE and APPSTREAMCLI.
 cmake_minimum_required(VERSION 3.25)
 set(app_id com.quillfern.Hourglen)
 set(sizes 16 22 24 32 48 64 128 256)
@@ -88,5 +88,21 @@ file(READ "${svg}" text)
 if(NOT text MATCHES "<svg[^>]*viewBox=")
     fail("${svg} is not an SVG drawing")
 endif()
+
+# A prefix with blanks and characters the entry's Exec line must quote and escape still validates.
+set(odd_prefix [[/opt/my apps/a\b$c"d`e%f]])
+execute_process(COMMAND ${CMAKE_COMMAND} -DDESKTOP_IN=${SOURCE_DIR}/desktop/${app_id}.desktop.in
+    -DDESKTOP_OUT=${PREFIX}/odd/${app_id}.desktop -DBINDIR=bin "-DCMAKE_INSTALL_PREFIX=${odd_prefix}"
+    -P ${SOURCE_DIR}/desktop/WriteDesktopEntry.cmake RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    fail("the desktop entry for ${odd_prefix} was not written")
+endif()
+file(READ "${PREFIX}/odd/${app_id}.desktop" entry)
+string(FIND "${entry}" [[Exec="/opt/my apps/a\\\\b\\$c\\"d\\`e%%f/bin/hourglen"]] exec_at)
+string(FIND "${entry}" [[TryExec=/opt/my apps/a\\b$c"d`e%f/bin/hourglen]] try_exec_at)
+if(exec_at LESS 0 OR try_exec_at LESS 0)
+    fail("the entry for ${odd_prefix} has other Exec or TryExec lines:\n${entry}")
+endif()
+run("${DESKTOP_FILE_VALIDATE}" "${PREFIX}/odd/${app_id}.desktop")
 
 file(REMOVE_RECURSE "${PREFIX}")
