@@ -1,6 +1,8 @@
 // A schedule of 10,000 tasks with comments and a change log of 10,000 entries: how long the writer
-// and the reader take, beside a plain QXmlStreamReader pass over the same bytes.
+// and the reader take, beside a plain QXmlStreamReader pass over the same bytes. Then packets of
+// every shape up to 20 MB, read or refused within bounds (BoundedRead.h).
 
+#include "BoundedRead.h"
 #include "schedule/packet/DataPacketCodec.h"
 #include "schedule/packet/ScheduleRecord.h"
 
@@ -12,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -68,6 +71,8 @@ void target(const char* name, double ratio, double limit)
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--read") == 0)
+        return ReadOnePacket(argv[2]);
     QCoreApplication app(argc, argv);
     const TDataPacketCodec codec;
     const TablePacket packet = schedule();
@@ -95,5 +100,7 @@ int main(int argc, char** argv)
                 read, parse, Rounds);
     target("read_vs_parser", read / parse, 3);
     target("write_vs_read", write / read, 1);
+    std::fflush(stdout);
+    RunBoundedReadCases(argv[0]);
     return 0;
 }

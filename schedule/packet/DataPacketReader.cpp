@@ -1,5 +1,6 @@
 #include "schedule/packet/DataPacketReader.h"
 
+#include "schedule/packet/DataPacketScan.h"
 #include "schedule/packet/DataPacketText.h"
 #include "toolkit/base/Exception.h"
 
@@ -8,12 +9,20 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <optional>
 
 using namespace DataPacketText;
 
 namespace {
 
 const QString Mismatch = QStringLiteral("Mismatch in datapacket.");
+
+// Attribute pairs the parser may compare, summed over the elements: about two seconds' work.
+// A 20 MB table of 120 fields with every value set stays within it; rows of thousands of
+// attributes each do not.
+constexpr qint64 MaxAttributePairs = 200'000'000;
+// A data packet nests five levels deep; the parser's cost per level is high.
+constexpr qint64 MaxDepth = 256;
 
 [[noreturn]] void refuse(const QString& message)
 {
@@ -64,9 +73,30 @@ struct ParserInput
     QString text;    // otherwise
 };
 
+// UTF-16 text, told by its byte-order mark or, without one, by the zero byte beside the first "<".
+std::optional<QStringDecoder::Encoding> utf16Encoding(QByteArrayView bytes)
+{
+    if (bytes.size() < 2)
+        return std::nullopt;
+    if (bytes.startsWith("\xFF\xFE") || (bytes[0] == '<' && bytes[1] == '\0'))
+        return QStringDecoder::Utf16LE;
+    if (bytes.startsWith("\xFE\xFF") || (bytes[0] == '\0' && bytes[1] == '<'))
+        return QStringDecoder::Utf16BE;
+    return std::nullopt;
+}
+
 ParserInput parserInput(const QByteArray& bytes)
 {
     const QByteArrayView view(bytes);
+    if (const std::optional<QStringDecoder::Encoding> utf16 = utf16Encoding(view)) {
+        const bool marked = view.startsWith("\xFF\xFE") || view.startsWith("\xFE\xFF");
+        const QByteArrayView units = marked ? view.sliced(2) : view;
+        QStringDecoder decoder(*utf16, QStringDecoder::Flag::Stateless);
+        QString text = decoder(units);
+        if (units.size() % 2 != 0 || decoder.hasError())
+            refuse(QStringLiteral("The datapacket is not valid UTF-16 text."));
+        return {{}, std::move(text)};
+    }
     if (view.startsWith("\xEF\xBB\xBF")) {
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         return {{}, decoder(view.sliced(3))};
@@ -83,7 +113,9 @@ ParserInput parserInput(const QByteArray& bytes)
 class PacketParser
 {
 public:
-    PacketParser(const ParserInput& input, qsizetype fileSize) : m_cellLimit(8 * fileSize + 1'000'000)
+    // mapped: the input carries the stand-ins of DataPacketScan, to be turned back in values.
+    PacketParser(const ParserInput& input, qsizetype fileSize, bool mapped)
+        : m_costLimit(fileSize / 4 * 3 + 65536), m_mapped(mapped)
     {
         m_xml.setNamespaceProcessing(false); // a data packet has no namespaces; "a:b" is just a name
         if (input.utf8.isNull())
@@ -190,16 +222,24 @@ private:
         }
     }
 
+    // A value as the file meant it.
+    QString valueText(QStringView value) const
+    {
+        if (m_mapped && value.contains(QChar(DataPacketScan::Escape)))
+            return DataPacketScan::Unmap(value);
+        return value.toString();
+    }
+
     static bool isTrue(QStringView value)
     {
         return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
     }
 
-    static PacketParam attributeParam(const QXmlStreamAttribute& attribute)
+    PacketParam attributeParam(const QXmlStreamAttribute& attribute) const
     {
         PacketParam param;
-        param.name = attribute.qualifiedName().toString();
-        param.value = attribute.value().toString();
+        param.name = valueText(attribute.qualifiedName());
+        param.value = valueText(attribute.value());
         param.type = KnownParamType(param.name).value_or(QStringLiteral("string"));
         return param;
     }
@@ -208,9 +248,9 @@ private:
     {
         const QXmlStreamAttributes attributes = m_xml.attributes();
         PacketParam param;
-        param.name = attributes.value(QLatin1String("Name")).toString();
-        param.value = attributes.value(QLatin1String("Value")).toString();
-        param.type = attributes.value(QLatin1String("Type")).toString();
+        param.name = valueText(attributes.value(QLatin1String("Name")));
+        param.value = valueText(attributes.value(QLatin1String("Value")));
+        param.type = valueText(attributes.value(QLatin1String("Type")));
         param.roundtrip = isTrue(attributes.value(QLatin1String("Roundtrip")));
         param.child = true;
         skip();
@@ -246,7 +286,7 @@ private:
             } else if (name == QLatin1String("linkfield")) {
                 field.linkfield = isTrue(value);
             } else if (name == QLatin1String("SUBTYPE")) {
-                field.subtype = value.toString();
+                field.subtype = valueText(value);
             } else if (name == QLatin1String("WIDTH") && value.toInt() > 0) {
                 field.size = value.toInt();
             } else {
@@ -317,7 +357,14 @@ private:
         }
     }
 
-    QVariant fieldValue(const PacketField& field, QStringView text) const
+    QVariant fieldValue(const PacketField& field, QStringView value) const
+    {
+        if (m_mapped && value.contains(QChar(DataPacketScan::Escape)))
+            return fieldText(field, DataPacketScan::Unmap(value));
+        return fieldText(field, value);
+    }
+
+    QVariant fieldText(const PacketField& field, QStringView text) const
     {
         switch (field.kind) {
         case FieldKind::String:
@@ -375,9 +422,9 @@ private:
                 continue;
             }
             // Empty ROW elements of many fields cost little to write: keep memory in proportion to the file.
-            m_cells += std::max<qsizetype>(fieldCount, 1);
-            if (m_cells > m_cellLimit)
-                refuse(QStringLiteral("The datapacket holds more values than its size allows."));
+            // A value takes about 40 bytes of memory, a row about two values more: with at most
+            // three values for four bytes of file, memory stays within 30 times the file's size.
+            spend(fieldCount + 2);
             PacketRow row;
             row.values.resize(fieldCount);
             QList<bool> present(fieldCount, false);
@@ -413,13 +460,22 @@ private:
             if (row.state & RowState::Modified) {
                 for (qsizetype f = 0; f < fieldCount; ++f) {
                     const FieldKind kind = m_packet.fields[f].kind;
-                    if (!present[f] && (kind == FieldKind::Memo || kind == FieldKind::Blob))
+                    if (!present[f] && (kind == FieldKind::Memo || kind == FieldKind::Blob)) {
+                        spend(1);
                         m_missingMemos.append({m_packet.rows.size(), f});
+                    }
                 }
             }
             m_packet.rows.append(std::move(row));
             skip();
         }
+    }
+
+    void spend(qsizetype cost)
+    {
+        m_cost += cost;
+        if (m_cost > m_costLimit)
+            refuse(QStringLiteral("The datapacket holds more values than its size allows."));
     }
 
     // A modified version that does not carry its memo kept the memo of the version it replaces.
@@ -445,8 +501,9 @@ private:
     QList<QString> m_attrnames;
     QHash<QString, qsizetype> m_attrIndex;
     QList<std::pair<qsizetype, qsizetype>> m_missingMemos;
-    qsizetype m_cellLimit;
-    qsizetype m_cells = 0;
+    qsizetype m_costLimit;
+    qsizetype m_cost = 0;
+    bool m_mapped;
     bool m_haveMetadata = false;
     bool m_haveRows = false;
 };
@@ -457,10 +514,30 @@ TablePacket TDataPacketReader::Read(const QByteArray& bytes) const
 {
     if (bytes.isEmpty())
         refuse(QStringLiteral("Missing data provider or data packet"));
-    const ParserInput input = parserInput(bytes);
+    ParserInput input = parserInput(bytes);
     const bool startsRight = input.utf8.isNull() ? input.text.startsWith(u'<') : input.utf8.startsWith('<');
     if (!startsRight)
         refuse(Mismatch);
-    PacketParser parser(input, bytes.size());
+    // The parser checks each element's attributes against each other; its time would grow with the
+    // square of one element's attributes, so a packet that would keep it busy is refused up front.
+    const DataPacketScan::Shape shape =
+        input.utf8.isNull() ? DataPacketScan::Measure(input.text) : DataPacketScan::Measure(input.utf8);
+    if (shape.documentType)
+        refuse(Mismatch); // a data packet has no document type; its entities could grow without end
+    if (shape.maxDepth > MaxDepth)
+        refuse(QStringLiteral("The datapacket nests its elements deeper than can be read."));
+    if (shape.attributePairs > MaxAttributePairs)
+        refuse(QStringLiteral("The datapacket has more attributes in one element than can be read."));
+    bool mapped = false;
+    if (input.utf8.isNull()) {
+        QString text;
+        if ((mapped = DataPacketScan::MapForParser(input.text, text)))
+            input.text = std::move(text);
+    } else {
+        QByteArray utf8;
+        if ((mapped = DataPacketScan::MapForParser(input.utf8, utf8)))
+            input.utf8 = std::move(utf8);
+    }
+    PacketParser parser(input, bytes.size(), mapped);
     return parser.Parse();
 }

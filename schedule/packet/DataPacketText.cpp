@@ -1,7 +1,5 @@
 #include "schedule/packet/DataPacketText.h"
 
-#include "toolkit/base/Exception.h"
-
 #include <QLocale>
 #include <QStringDecoder>
 
@@ -38,6 +36,21 @@ void appendDigits(QByteArray& out, int value, int width)
         value /= 10;
     }
     out.append(buffer, width);
+}
+
+void appendUtf8(QByteArray& out, char32_t code)
+{
+    if (code < 0x800) {
+        out.append(char(0xC0 | (code >> 6)));
+    } else if (code < 0x10000) {
+        out.append(char(0xE0 | (code >> 12)));
+        out.append(char(0x80 | ((code >> 6) & 0x3F)));
+    } else {
+        out.append(char(0xF0 | (code >> 18)));
+        out.append(char(0x80 | ((code >> 12) & 0x3F)));
+        out.append(char(0x80 | ((code >> 6) & 0x3F)));
+    }
+    out.append(char(0x80 | (code & 0x3F)));
 }
 
 bool isDigit(QChar c)
@@ -93,7 +106,7 @@ QString FromAnsi(QByteArrayView bytes)
     return text;
 }
 
-void AppendEscaped(QByteArray& out, QStringView text)
+void AppendEscaped(QByteArray& out, QStringView text, FileText encoding)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
@@ -128,16 +141,15 @@ void AppendEscaped(QByteArray& out, QStringView text)
         default:
             break;
         }
-        if (c < 0x20 || c == 0xFFFE || c == 0xFFFF)
-            throw Exception(QStringLiteral("The control character U+%1 cannot be stored in the file.")
-                                .arg(QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
-        if (c >= 0x20 && c < 0x7F) {
+        if (c < 0x80) {
             out.append(static_cast<char>(c));
             continue;
         }
-        if (const std::optional<char> byte = AnsiByte(c)) {
-            out.append(*byte);
-            continue;
+        if (encoding == FileText::Ansi) {
+            if (const std::optional<char> byte = AnsiByte(c)) {
+                out.append(*byte);
+                continue;
+            }
         }
         char32_t code = c;
         if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
@@ -145,6 +157,10 @@ void AppendEscaped(QByteArray& out, QStringView text)
             ++i;
         } else if (QChar::isSurrogate(c)) {
             code = 0xFFFD; // half a pair is no character; keep a visible mark instead
+        }
+        if (encoding == FileText::Utf8 && code != 0xFFFE && code != 0xFFFF) {
+            appendUtf8(out, code);
+            continue;
         }
         out.append("&#");
         out.append(QByteArray::number(static_cast<uint>(code)));

@@ -20,10 +20,19 @@ std::optional<char> AnsiByte(char16_t c);
 // The file's 8-bit text as characters.
 QString FromAnsi(QByteArrayView bytes);
 
+// The encoding of a file's text: Windows-1252, or UTF-8 (declared) for a table whose names
+// Windows-1252 cannot hold.
+enum class FileText
+{
+    Ansi,
+    Utf8
+};
+
 // Appends a string value escaped as an attribute value: the nine escaped characters as entities,
-// characters beyond Windows-1252 as decimal character references. Throws for a character that
-// XML cannot hold at all (control characters other than tab, line feed and carriage return).
-void AppendEscaped(QByteArray& out, QStringView text);
+// every other character as it is (control characters included), in Windows-1252 or UTF-8; in
+// Windows-1252, characters beyond it as decimal character references. U+FFFE and U+FFFF, which no
+// encoding may carry as they are, go as references too.
+void AppendEscaped(QByteArray& out, QStringView text, FileText encoding = FileText::Ansi);
 
 void AppendDate(QByteArray& out, QDate date);
 void AppendTime(QByteArray& out, QTime time);

@@ -5,22 +5,33 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 using namespace DataPacketText;
 
 namespace {
 
-void appendAttribute(QByteArray& out, QLatin1String name, QStringView value)
+void appendAttribute(QByteArray& out, QLatin1String name, QStringView value, FileText encoding)
 {
     out.append(' ');
     out.append(name.data(), name.size());
     out.append("=\"");
-    AppendEscaped(out, value);
+    AppendEscaped(out, value, encoding);
     out.append('"');
 }
 
-// Attribute names are written as they are; the reader only lets XML names in.
-void appendName(QByteArray& out, QStringView name)
+bool fitsAnsi(QStringView name)
 {
+    return std::all_of(name.begin(), name.end(), [](QChar c) { return AnsiByte(c.unicode()).has_value(); });
+}
+
+// Attribute names are written as they are; the reader only lets XML names in.
+void appendName(QByteArray& out, QStringView name, FileText encoding)
+{
+    if (encoding == FileText::Utf8) {
+        out.append(name.toUtf8());
+        return;
+    }
     for (const QChar c : name) {
         const std::optional<char> byte = AnsiByte(c.unicode());
         if (!byte)
@@ -29,21 +40,21 @@ void appendName(QByteArray& out, QStringView name)
     }
 }
 
-void appendAttribute(QByteArray& out, QStringView name, QStringView value)
+void appendAttribute(QByteArray& out, QStringView name, QStringView value, FileText encoding)
 {
     out.append(' ');
-    appendName(out, name);
+    appendName(out, name, encoding);
     out.append("=\"");
-    AppendEscaped(out, value);
+    AppendEscaped(out, value, encoding);
     out.append('"');
 }
 
-void appendParamChild(QByteArray& out, const PacketParam& param)
+void appendParamChild(QByteArray& out, const PacketParam& param, FileText encoding)
 {
     out.append("<PARAM");
-    appendAttribute(out, QLatin1String("Name"), param.name);
-    appendAttribute(out, QLatin1String("Value"), param.value);
-    appendAttribute(out, QLatin1String("Type"), param.type);
+    appendAttribute(out, QLatin1String("Name"), param.name, encoding);
+    appendAttribute(out, QLatin1String("Value"), param.value, encoding);
+    appendAttribute(out, QLatin1String("Type"), param.type, encoding);
     if (param.roundtrip)
         out.append(" Roundtrip=\"True\"");
     out.append("/>");
@@ -88,14 +99,14 @@ QString typeWordOf(const PacketField& field)
     return QStringLiteral("string");
 }
 
-void appendField(QByteArray& out, const PacketField& field)
+void appendField(QByteArray& out, const PacketField& field, FileText encoding)
 {
     const QString& attrname = field.attrname.isEmpty() ? field.name : field.attrname;
     out.append("<FIELD");
-    appendAttribute(out, QLatin1String("attrname"), attrname);
+    appendAttribute(out, QLatin1String("attrname"), attrname, encoding);
     if (attrname != field.name)
-        appendAttribute(out, QLatin1String("fieldname"), field.name);
-    appendAttribute(out, QLatin1String("fieldtype"), typeWordOf(field));
+        appendAttribute(out, QLatin1String("fieldname"), field.name, encoding);
+    appendAttribute(out, QLatin1String("fieldtype"), typeWordOf(field), encoding);
     if (field.readonly)
         out.append(" readonly=\"true\"");
     if (field.required)
@@ -105,17 +116,17 @@ void appendField(QByteArray& out, const PacketField& field)
     if (field.linkfield)
         out.append(" linkfield=\"true\"");
     if (!field.subtype.isEmpty())
-        appendAttribute(out, QLatin1String("SUBTYPE"), field.subtype);
+        appendAttribute(out, QLatin1String("SUBTYPE"), field.subtype, encoding);
     else if (field.kind == FieldKind::Memo)
         out.append(" SUBTYPE=\"Text\""); // what makes a reader take the bytes as text
     if (const PacketParam* decimals = findParam(field, QLatin1String("DECIMALS")))
-        appendAttribute(out, QLatin1String("DECIMALS"), decimals->value);
+        appendAttribute(out, QLatin1String("DECIMALS"), decimals->value, encoding);
     if (field.size > 0)
-        appendAttribute(out, QLatin1String("WIDTH"), QString::number(field.size));
+        appendAttribute(out, QLatin1String("WIDTH"), QString::number(field.size), encoding);
     else if (const PacketParam* width = findParam(field, QLatin1String("WIDTH")))
-        appendAttribute(out, QLatin1String("WIDTH"), width->value); // read as it stood, not a size
+        appendAttribute(out, QLatin1String("WIDTH"), width->value, encoding); // read as it stood, not a size
     if (const PacketParam* calculated = findParam(field, QLatin1String("CALCULATED")))
-        appendAttribute(out, QLatin1String("CALCULATED"), calculated->value);
+        appendAttribute(out, QLatin1String("CALCULATED"), calculated->value, encoding);
     bool children = false;
     for (const PacketParam& param : field.params) {
         if (param.child) {
@@ -125,7 +136,7 @@ void appendField(QByteArray& out, const PacketField& field)
         if (param.name == QLatin1String("DECIMALS") || param.name == QLatin1String("CALCULATED") ||
             param.name == QLatin1String("SUBTYPE") || param.name == QLatin1String("WIDTH"))
             continue;
-        appendAttribute(out, QStringView(param.name), param.value);
+        appendAttribute(out, QStringView(param.name), param.value, encoding);
     }
     if (!children) {
         out.append("/>");
@@ -134,12 +145,12 @@ void appendField(QByteArray& out, const PacketField& field)
     out.append('>');
     for (const PacketParam& param : field.params) {
         if (param.child)
-            appendParamChild(out, param);
+            appendParamChild(out, param, encoding);
     }
     out.append("</FIELD>");
 }
 
-void appendParams(QByteArray& out, const TablePacket& packet)
+void appendParams(QByteArray& out, const TablePacket& packet, FileText encoding)
 {
     out.append("<PARAMS");
     if (!packet.changeLog.isEmpty()) {
@@ -156,7 +167,7 @@ void appendParams(QByteArray& out, const TablePacket& packet)
         if (param.child)
             children = true;
         else if (param.name != QLatin1String("CHANGE_LOG"))
-            appendAttribute(out, QStringView(param.name), param.value);
+            appendAttribute(out, QStringView(param.name), param.value, encoding);
     }
     if (!children) {
         out.append("/>");
@@ -165,19 +176,19 @@ void appendParams(QByteArray& out, const TablePacket& packet)
     out.append('>');
     for (const PacketParam& param : packet.params) {
         if (param.child)
-            appendParamChild(out, param);
+            appendParamChild(out, param, encoding);
     }
     out.append("</PARAMS>");
 }
 
 // The value text of one field, or false when the value is null or cannot be written.
-bool appendValue(QByteArray& out, const PacketField& field, const QVariant& value)
+bool appendValue(QByteArray& out, const PacketField& field, const QVariant& value, FileText encoding)
 {
     switch (field.kind) {
     case FieldKind::String:
     case FieldKind::Fixed:
     case FieldKind::Other:
-        AppendEscaped(out, value.toString());
+        AppendEscaped(out, value.toString(), encoding);
         return true;
     case FieldKind::Date: {
         const QDate date = value.toDate();
@@ -219,6 +230,24 @@ bool appendValue(QByteArray& out, const PacketField& field, const QVariant& valu
     return false;
 }
 
+// Windows-1252 unless a name needs more: names cannot be written as references.
+FileText textEncoding(const TablePacket& packet)
+{
+    for (const PacketField& field : packet.fields) {
+        if (!fitsAnsi(field.name) || !fitsAnsi(field.attrname))
+            return FileText::Utf8;
+        for (const PacketParam& param : field.params) {
+            if (!param.child && !fitsAnsi(param.name))
+                return FileText::Utf8;
+        }
+    }
+    for (const PacketParam& param : packet.params) {
+        if (!param.child && !fitsAnsi(param.name))
+            return FileText::Utf8;
+    }
+    return FileText::Ansi;
+}
+
 bool isBlobKind(FieldKind kind)
 {
     return kind == FieldKind::Memo || kind == FieldKind::Blob;
@@ -231,15 +260,18 @@ QByteArray TDataPacketWriter::Write(const TablePacket& packet) const
     const bool logged = !packet.changeLog.isEmpty();
     QByteArray out;
     out.reserve(1024 + packet.rows.size() * (32 + packet.fields.size() * 24));
-    out.append("<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>");
+    const FileText encoding = textEncoding(packet);
+    out.append(encoding == FileText::Utf8 ? "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>  "
+                                          : "<?xml version=\"1.0\" standalone=\"yes\"?>  ");
+    out.append("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>");
     for (const PacketField& field : packet.fields) {
         const QString& attrname = field.attrname.isEmpty() ? field.name : field.attrname;
         if (!IsXmlName(attrname) || attrname == QLatin1String("RowState"))
             throw Exception(QStringLiteral("Invalid field name \"%1\".").arg(field.name));
-        appendField(out, field);
+        appendField(out, field, encoding);
     }
     out.append("</FIELDS>");
-    appendParams(out, packet);
+    appendParams(out, packet, encoding);
     out.append("</METADATA><ROWDATA>");
 
     // Which version a modified row replaces: its memo is left out when the modification kept it.
@@ -253,7 +285,7 @@ QByteArray TDataPacketWriter::Write(const TablePacket& packet) const
     QList<QByteArray> names;
     for (const PacketField& field : packet.fields) {
         QByteArray name(" ");
-        appendName(name, field.attrname.isEmpty() ? field.name : field.attrname);
+        appendName(name, field.attrname.isEmpty() ? field.name : field.attrname, encoding);
         name.append("=\"");
         names.append(name);
     }
@@ -291,7 +323,7 @@ QByteArray TDataPacketWriter::Write(const TablePacket& packet) const
                 continue;
             const qsizetype mark = out.size();
             out.append(names[f]);
-            if (!appendValue(out, field, value)) {
+            if (!appendValue(out, field, value, encoding)) {
                 out.truncate(mark);
                 continue;
             }

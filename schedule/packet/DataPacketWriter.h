@@ -5,7 +5,8 @@
 #include <QByteArray>
 
 // Writes a table as one line of XML data packet, byte for byte in the form every reader of the
-// format expects. Throws Exception for a value the file cannot hold.
+// format expects: in Windows-1252, or in declared UTF-8 when a field or parameter name needs it.
+// Throws Exception for a field name that no attribute can carry.
 class TDataPacketWriter final
 {
 public:

@@ -202,7 +202,7 @@ private slots:
             try {
                 written = codec.write(packet);
             } catch (const Exception&) {
-                continue; // a name the code page cannot hold; nothing is written
+                continue; // a name no attribute can carry; nothing is written
             }
             TablePacket back;
             try {

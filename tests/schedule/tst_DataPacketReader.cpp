@@ -6,6 +6,7 @@
 #include "common/ScheduleFixture.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTest>
 
 using namespace ScheduleFixture;
@@ -175,6 +176,55 @@ private slots:
         QTest::newRow("names with a colon")
             << onePacket(fieldXml("string").replace("\"v\"", "\"a:v\""), "a:v=\"x\"") << text("x");
         QTest::newRow("RowState 0 in any place") << onePacket(str, "v=\"x\" RowState=\"0\"") << text("x");
+
+        // Control characters stand in the file as they are, or as references.
+        const auto chars = [](std::initializer_list<char16_t> units) {
+            QString t;
+            for (const char16_t u : units)
+                t.append(QChar(u));
+            return QVariant(t);
+        };
+        QTest::newRow("reference to a control character")
+            << onePacket(str, "v=\"a&#1;b\"") << chars({'a', 1, 'b'});
+        QTest::newRow("hexadecimal references to control characters")
+            << onePacket(str, "v=\"&#x1B;&#x0;&#31;\"") << chars({0x1B, 0, 0x1F});
+        QTest::newRow("raw escape byte")
+            << onePacket(str, "v=\"a\x1B[0m\"") << chars({'a', 0x1B, '[', '0', 'm'});
+        QTest::newRow("raw escape byte under a UTF-8 declaration")
+            << onePacket(str, "v=\"\x1B\xC3\xA9\"", utf8Declaration) << chars({0x1B, 0xE9});
+        QTest::newRow("raw control bytes behind a byte-order mark")
+            << "\xEF\xBB\xBF" + onePacket(str, "v=\"\x01\x7F\x02\"") << chars({1, 0x7F, 2});
+        QTest::newRow("raw zero byte") << onePacket(str, QByteArray("v=\"a\0b\"", 7)) << chars({'a', 0, 'b'});
+        QTest::newRow("references to the two non-characters")
+            << onePacket(str, "v=\"&#65534;&#xFFFF;\"") << chars({0xFFFE, 0xFFFF});
+        QTest::newRow("private-use characters as they are")
+            << onePacket(str, "v=\"\xEE\x80\x80\xEE\x84\x81\xEE\x80\x80\x01\"", utf8Declaration)
+            << chars({0xE000, 0xE101, 0xE000, 1});
+        QTest::newRow("private-use characters as references")
+            << onePacket(str, "v=\"&#57344;&#57601;&#1;&#57344;&#57344;\"")
+            << chars({0xE000, 0xE101, 1, 0xE000, 0xE000});
+        QTest::newRow("surrogate pair as two references")
+            << onePacket(str, "v=\"&#55357;&#56832;\"") << text("\U0001F600");
+        QTest::newRow("half a surrogate pair") << onePacket(str, "v=\"a&#55357;b\"") << text("a\uFFFDb");
+        QTest::newRow("control character in a memo")
+            << onePacket(memo, "v=\"x&#1;y\"") << chars({'x', 1, 'y'});
+        QTest::newRow("control character in a date is skipped")
+            << onePacket(date, "v=\"2012&#1;0428\"") << QVariant(QDate(2012, 4, 28));
+
+        // UTF-16, with or without a byte-order mark, is read as UTF-16.
+        const QString packet16 = QString::fromUtf8(onePacket(str, "v=\"caf\xC3\xA9 \xD0\x96\"", ""));
+        const auto utf16 = [&](QStringConverter::Encoding encoding, const QByteArray& mark) -> QByteArray {
+            QStringEncoder encoder(encoding);
+            return mark + QByteArray(encoder(packet16));
+        };
+        QTest::newRow("UTF-16LE without byte-order mark")
+            << utf16(QStringConverter::Utf16LE, {}) << text("café Ж");
+        QTest::newRow("UTF-16BE without byte-order mark")
+            << utf16(QStringConverter::Utf16BE, {}) << text("café Ж");
+        QTest::newRow("UTF-16LE behind its mark")
+            << utf16(QStringConverter::Utf16LE, "\xFF\xFE") << text("café Ж");
+        QTest::newRow("UTF-16BE behind its mark")
+            << utf16(QStringConverter::Utf16BE, "\xFE\xFF") << text("café Ж");
     }
 
     void value()
@@ -250,6 +300,8 @@ private slots:
                 "</ROWDATA></DATAPACKET>";
         QTest::newRow("more values than the file's size allows")
             << wide << QStringLiteral("The datapacket holds more values than its size allows.");
+        QTest::newRow("UTF-16 cut in the middle of a character")
+            << QByteArray("<\0D\0A\0", 5) << QStringLiteral("The datapacket is not valid UTF-16 text.");
         const QByteArray log = Declaration + "<DATAPACKET><METADATA><FIELDS>" + fieldXml("string") +
                                "</FIELDS><PARAMS CHANGE_LOG=\"%1\"/></METADATA><ROWDATA><ROW RowState=\"4\" "
                                "v=\"x\"/></ROWDATA></DATAPACKET>";
@@ -278,8 +330,9 @@ private slots:
             << onePacket(fieldXml("string"), "v=\"&nbsp;\"") << QStringLiteral("line 1, column");
         QTest::newRow("bad tag on line 2")
             << QByteArray("<DATAPACKET>\n<METADATA><FIELDS></FIELDZ>") << QStringLiteral("line 2, column");
-        QTest::newRow("reference to a control character")
-            << onePacket(fieldXml("string"), "v=\"&#1;\"") << QStringLiteral("line 1, column");
+        QTest::newRow("control character in an element name")
+            << onePacket(fieldXml("string"), "v=\"x\"").replace("<ROW ", "<RO\x01W ")
+            << QStringLiteral("line 1, column");
     }
 
     void parserErrorNamesLineAndColumn()
@@ -289,6 +342,77 @@ private slots:
         const QString message = refusal(bytes);
         QVERIFY2(message.startsWith(QStringLiteral("Error in datapacket at ")), qPrintable(message));
         QVERIFY2(message.contains(where), qPrintable(message));
+    }
+
+    // Packets whose shape would cost the reader far more than their size; each is read within
+    // bounds or refused with a message (time and memory are measured by the benchmark).
+    void hostileShapes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message"); // empty: read, with this many rows
+        QTest::addColumn<int>("rows");
+
+        QByteArray manyAttributes =
+            "<DATAPACKET><METADATA><FIELDS>" + fieldXml("string") + "</FIELDS></METADATA><ROWDATA><ROW";
+        for (int a = 0; a < 800000; ++a)
+            manyAttributes += " a" + QByteArray::number(a) + "=\"\"";
+        manyAttributes += "/></ROWDATA></DATAPACKET>";
+        QTest::newRow("800,000 attributes on one row")
+            << manyAttributes
+            << QStringLiteral("The datapacket has more attributes in one element than can be read.") << 0;
+
+        QByteArray wide = "<DATAPACKET><METADATA><FIELDS>";
+        for (int f = 0; f < 2000; ++f)
+            wide += "<FIELD attrname=\"f" + QByteArray::number(f) + "\" fieldtype=\"i4\"/>";
+        wide += "</FIELDS></METADATA><ROWDATA>" + QByteArray("<ROW/>").repeated(850000) +
+                "</ROWDATA></DATAPACKET>";
+        QTest::newRow("2,000 fields and 850,000 empty rows")
+            << wide << QStringLiteral("The datapacket holds more values than its size allows.") << 0;
+
+        const QByteArray empty = Declaration + "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>" +
+                                 scheduleFieldsXml() + "</FIELDS><PARAMS/></METADATA><ROWDATA>" +
+                                 QByteArray("<ROW/>").repeated(1000000) + "</ROWDATA></DATAPACKET>";
+        QTest::newRow("1,000,000 empty schedule rows")
+            << empty << QStringLiteral("The datapacket holds more values than its size allows.") << 0;
+
+        QByteArray tasks = Declaration + "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>" +
+                           scheduleFieldsXml() + "</FIELDS><PARAMS/></METADATA><ROWDATA>";
+        for (int r = 0; r < 20000; ++r)
+            tasks += "<ROW taskname=\"/usr/bin/task" + QByteArray::number(r) +
+                     "\" launchtime=\"02:00:00000\" launchcbsun=\"0\" launchcbmon=\"1\" launchcbtue=\"0\" "
+                     "launchcbwed=\"0\" launchcbthu=\"0\" launchcbfri=\"0\" launchcbsat=\"0\"/>";
+        tasks += "</ROWDATA></DATAPACKET>";
+        QTest::newRow("20,000 tasks") << tasks << QString() << 20000;
+
+        QStringEncoder utf16(QStringConverter::Utf16LE);
+        QTest::newRow("20,000 tasks in UTF-16 without byte-order mark")
+            << QByteArray(utf16(QString::fromLatin1(tasks))) << QString() << 20000;
+
+        QByteArray longValue = onePacket(fieldXml("string"), "v=\"" + QByteArray(4000000, 'x') + "\"");
+        QTest::newRow("one value of 4,000,000 characters") << longValue << QString() << 1;
+
+        QByteArray controls =
+            onePacket(fieldXml("string"), "v=\"" + QByteArray("&#1;\x1B").repeated(500000) + "\"");
+        QTest::newRow("a million control characters") << controls << QString() << 1;
+    }
+
+    void hostileShapes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        QFETCH(int, rows);
+        if (!message.isEmpty()) {
+            QCOMPARE(refusal(bytes), message);
+            return;
+        }
+        TablePacket packet;
+        try {
+            packet = read(bytes);
+        } catch (const Exception& error) {
+            QFAIL(qPrintable(error.message()));
+        }
+        QCOMPARE(packet.rows.size(), rows);
+        QVERIFY(packet.rows.last().values.first().isValid());
     }
 
     void fieldDefinitions()
@@ -405,18 +529,26 @@ private slots:
             QCOMPARE(packet.rows[0].values[f], QVariant(qlonglong(f * 10)));
     }
 
-    void deepNestingIsSkipped()
+    void deepNestingIsSkippedOrRefused()
     {
-        const int depth = 100000;
-        const QByteArray nested = QByteArray("<x>").repeated(depth) + QByteArray("</x>").repeated(depth);
-        const TablePacket packet =
-            read(onePacket(fieldXml("string"), "v=\"a\"")
-                     .replace("</ROWDATA>", QByteArray(nested + "<ROW v=\"b\"/></ROWDATA>")));
-        QCOMPARE(packet.rows.size(), 2);
-        QCOMPARE(packet.rows[1].values[0], QVariant(QStringLiteral("b")));
-        // Left open, it is a parser error, not a crash.
-        QVERIFY(refusal(onePacket(fieldXml("string"), "").replace("</ROWDATA>", nested.left(3 * depth)))
-                    .startsWith(QStringLiteral("Error in datapacket at line 1")));
+        const auto nested = [](int depth) -> QByteArray {
+            return QByteArray("<x>").repeated(depth) + QByteArray("</x>").repeated(depth);
+        };
+        const QByteArray packet = onePacket(fieldXml("string"), "v=\"a\"");
+        // Nesting a packet has no use for is skipped while it stays shallow...
+        const TablePacket packetRead = read(
+            QByteArray(packet).replace("</ROWDATA>", QByteArray(nested(200) + "<ROW v=\"b\"/></ROWDATA>")));
+        QCOMPARE(packetRead.rows.size(), 2);
+        QCOMPARE(packetRead.rows[1].values[0], QVariant(QStringLiteral("b")));
+        // ...and refused before the parser pays for it when deep, closed or left open.
+        const QString deep = QStringLiteral("The datapacket nests its elements deeper than can be read.");
+        QCOMPARE(refusal(QByteArray(packet).replace("</ROWDATA>", QByteArray(nested(100000) + "</ROWDATA>"))),
+                 deep);
+        QCOMPARE(refusal(QByteArray(packet).replace("</ROWDATA>", nested(100000).left(300000))), deep);
+        // Self-closed elements and end tags do not count as depth.
+        QByteArray flat = QByteArray(packet).replace(
+            "</ROWDATA>", QByteArray(QByteArray("<y/><z></z>").repeated(1000) + "</ROWDATA>"));
+        QCOMPARE(read(flat).rows.size(), 1);
     }
 
     void rowsWithoutMetadata()

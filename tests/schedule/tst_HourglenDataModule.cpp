@@ -32,6 +32,7 @@ private slots:
     void reopenAfterFailedWrite();
     void missingDataFolderCreated();
     void longTaskNameRefused();
+    void controlCharactersInParameterKept();
     void navigatorRule_data();
     void navigatorRule();
     void handlersApplyNavigatorRule();
@@ -356,6 +357,25 @@ void TestHourglenDataModule::longTaskNameRefused()
     table.setValue(QStringLiteral("taskparm"), QString(254, QLatin1Char('q')));
     table.post();
     QCOMPARE(table.value(QStringLiteral("taskname")).toString(), longName);
+}
+
+void TestHourglenDataModule::controlCharactersInParameterKept()
+{
+    const QString parameter = QStringLiteral("--mark \u0001 --colour \u001B[1m \uE000");
+    ScheduleModules modules(dataPath());
+    modules.hourglen->EvaluateCdsStructure();
+    insertWeekdayTask(modules.table(), QStringLiteral("/usr/bin/printf"), QStringLiteral("tue"));
+    modules.table().edit();
+    modules.table().setValue(QStringLiteral("taskparm"), parameter);
+    modules.table().post();
+    modules.hourglen->DataSetClose(); // writes the file
+    // Written as the format writes every character but its nine escapes: as it is.
+    QVERIFY(fileBytes(scheduleFile()).contains("taskparm=\"--mark \x01 --colour \x1B[1m &#57344;\""));
+
+    modules.hourglen->EvaluateCdsStructure(); // read back from the file
+    QCOMPARE(modules.table().state(), TableState::Browse);
+    QCOMPARE(modules.table().recordCount(), 1);
+    QCOMPARE(modules.table().value(QStringLiteral("taskparm")).toString(), parameter);
 }
 
 void TestHourglenDataModule::navigatorRule_data()

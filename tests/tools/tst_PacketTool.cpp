@@ -51,6 +51,9 @@ private:
         const TDataPacketCodec codec;
         const QByteArray expected = codec.write(codec.read(ScheduleFixture::readFile(file)));
         QCOMPARE(ScheduleFixture::readFile(out), expected);
+        // It reads back as the same table: fields, rows with their states, change log.
+        QCOMPARE(codec.read(ScheduleFixture::readFile(out)), codec.read(ScheduleFixture::readFile(file)));
+        // The rewritten file prints as the original does.
         QCOMPARE(run({out}).out, run({file}).out);
     }
 
@@ -81,6 +84,7 @@ private slots:
         QTest::newRow("schedule after edits, with a change log") << data("edited_schedule.xml");
         QTest::newRow("many field types in windows-1252") << data("typed_fields.xml");
         QTest::newRow("fields and no rows") << data("no_rows.xml");
+        QTest::newRow("full-width names") << data("fullwidth_names.xml");
     }
 
     void rewritesThroughTheWriter()
@@ -126,6 +130,23 @@ private slots:
         QCOMPARE(result.out, QByteArray());
         QCOMPARE(result.err, message);
         QVERIFY(!QFile::exists(QStringLiteral("unused.xml")));
+    }
+
+    void fullWidthNamesPrinted()
+    {
+        const Run result = run({data("fullwidth_names.xml")});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(QString::fromUtf8(result.out),
+                 QStringLiteral(
+                     "field\t\uFF2E\uFF21\uFF2D\uFF25\tstring\nfield\t\uFF23\uFF4F\uFF44\uFF45\ti4\n"
+                     "field\tNote\tbin.hex\nrow\tZ\u00FCrich\t8001\t\nrow\t\u6771\u4EAC\u90FD\t13\tFirst\n"));
+    }
+
+    void notARegularFileIsRefused()
+    {
+        const Run result = run({QStringLiteral("/dev/zero")});
+        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(result.err, QByteArray("Cannot open file \"/dev/zero\". Not a regular file\n"));
     }
 
     void missingFileIsRefused()

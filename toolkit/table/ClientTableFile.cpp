@@ -2,11 +2,9 @@
 #include "toolkit/table/ClientTable.h"
 
 #include "toolkit/base/Exception.h"
+#include "toolkit/table/TableFile.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 void ClientTable::open()
 {
@@ -16,11 +14,12 @@ void ClientTable::open()
         m_events.beforeOpen(*this);
     if (m_fileName.isEmpty())
         fail(QStringLiteral("Missing data provider or data packet"));
-    QFile file(m_fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("Cannot open file \"%1\". %2").arg(m_fileName, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    file.close();
+    QByteArray bytes;
+    try {
+        bytes = TableFile::read(m_fileName);
+    } catch (const Exception& error) {
+        fail(error.message());
+    }
     if (bytes.isEmpty())
         fail(QStringLiteral("Missing data provider or data packet"));
     if (!m_codec)
@@ -116,27 +115,7 @@ void ClientTable::close()
 void ClientTable::writeFile(const QByteArray& bytes) const
 {
     // Written beside the old file and renamed over it, so a failed write leaves the old one whole.
-    const QFileInfo info(m_fileName);
-    QDir().mkpath(info.absolutePath());
-    QSaveFile file(m_fileName);
-    const auto cannotCreate = [&](const QString& reason) {
-        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(m_fileName, reason));
-    };
-    // Unbuffered, so a short write (a full disk, a size limit) is seen here: a buffered save file
-    // can take a short write at commit time for success.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        cannotCreate(file.errorString());
-    for (qint64 done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0) {
-            const QString reason = file.errorString();
-            file.cancelWriting();
-            cannotCreate(reason);
-        }
-        done += written;
-    }
-    if (!file.commit())
-        cannotCreate(file.errorString());
+    TableFile::write(m_fileName, bytes);
 }
 
 void ClientTable::loadPacket(TablePacket packet)

@@ -4,33 +4,17 @@
 #include "schedule/packet/DataPacketCodec.h"
 #include "schedule/packet/DataPacketText.h"
 #include "toolkit/base/Exception.h"
+#include "toolkit/table/TableFile.h"
 
 #include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
-#include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 #include <QTime>
 
 #include <cstdio>
 
 namespace {
-
-QByteArray readFile(const QString& name)
-{
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(name, file.errorString()));
-    return file.readAll();
-}
-
-void writeFile(const QString& name, const QByteArray& bytes)
-{
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(name, file.errorString()));
-}
 
 QString escaped(const QString& text)
 {
@@ -118,9 +102,9 @@ int main(int argc, char** argv)
         return usage();
     try {
         const TDataPacketCodec codec;
-        const TablePacket packet = codec.read(readFile(args.back()));
+        const TablePacket packet = codec.read(TableFile::read(args.back()));
         if (rewrite)
-            writeFile(args[1], codec.write(packet));
+            TableFile::write(args[1], codec.write(packet));
         else
             print(packet);
     } catch (const Exception& error) {
