@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSaveFile>
 #include <QScopeGuard>
 #include <QScreen>
@@ -21,6 +22,7 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 #include <string>
@@ -40,6 +42,18 @@ const QLatin1StringView CentreFilterName("CommonFormPlacement.CentreOnShow");
 
 // A placement file is a few hundred bytes; anything far larger is not one of ours.
 constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+
+// Window coordinates are 16-bit signed numbers on X11; nothing beyond them can be shown anyway.
+constexpr int CoordinateLimit = 32767;
+
+// The largest size a window reads from the file: the desktop over all screens.
+QSize largestSize()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {CoordinateLimit, CoordinateLimit};
+    return screen->virtualSize().boundedTo({CoordinateLimit, CoordinateLimit});
+}
 
 QString& programFilePath()
 {
@@ -224,10 +238,22 @@ void ReadFormParameters(QWidget* form)
     ini.load(ReturnIniFileNameFullName()); // a file that cannot be read holds nothing: defaults apply
 
     // Each value takes effect as soon as it is read; resize() keeps to the window's own size limits.
-    form->resize(form->width(), ini.number(section, KeyHeight).value_or(form->height()));
-    form->resize(ini.number(section, KeyWidth).value_or(form->width()), form->height());
-    form->move(ini.number(section, KeyLeft).value_or(form->x()), form->y());
-    form->move(form->x(), ini.number(section, KeyTop).value_or(form->y()));
+    // A window larger than the whole desktop would ask for a buffer of that size (gigabytes and more),
+    // and coordinates beyond what window systems hold overflow; such values are brought back to those
+    // bounds. Any place within them is kept, on the visible screen or not.
+    const QSize largest = largestSize();
+    const auto size = [&](const char* key, int current, int limit) {
+        const std::optional<int> stored = ini.number(section, key);
+        return stored ? std::min(*stored, limit) : current;
+    };
+    const auto coordinate = [&](const char* key, int current) {
+        const std::optional<int> stored = ini.number(section, key);
+        return stored ? std::clamp(*stored, -CoordinateLimit - 1, CoordinateLimit) : current;
+    };
+    form->resize(form->width(), size(KeyHeight, form->height(), largest.height()));
+    form->resize(size(KeyWidth, form->width(), largest.width()), form->height());
+    form->move(coordinate(KeyLeft, form->x()), form->y());
+    form->move(form->x(), coordinate(KeyTop, form->y()));
     SetCentreOnShow(form, ini.number(section, KeyPosition).value_or(1) != 0);
 }
 

@@ -14,8 +14,8 @@ namespace CommonFormPlacement {
 QString ReturnIniFileNameFullName();
 
 // Applies the stored height, width, left, top and centring flag to form, each at once, the window's
-// current values (and centring) standing in for missing or malformed ones. Only the window's own
-// minimum and maximum size limit the size; nothing keeps it on the visible screen.
+// current values (and centring) standing in for missing or malformed ones. The window's own minimum
+// and maximum size limit the size, and so does the desktop's; nothing keeps it on the visible screen.
 void ReadFormParameters(QWidget* form);
 
 // Stores form's height, width, left, top and centring flag, keeping every other section, key and

@@ -436,8 +436,9 @@ void TestHourglenDataModule::handlersApplyNavigatorRule()
     QCOMPARE(editor.navigator.buttons, nbPost | nbCancel);
     QVERIFY(!editor.gridEnabled);
     table.setValue(QStringLiteral("taskname"), QStringLiteral("x"));
-    table.setValue(QStringLiteral("launchcbmon"), QStringLiteral("1")); // the record rules run
-    table.post();                                                       // after post
+    table.setValue(QStringLiteral("launchcbmon"), QStringLiteral("1")); // a day, for the record rules
+
+    table.post(); // after post
     QCOMPARE(editor.navigator.buttons, nbInsert | nbDelete | nbEdit);
     QVERIFY(editor.gridEnabled);
     QVERIFY(editor.testRunEnabled);

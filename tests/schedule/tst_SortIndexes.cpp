@@ -124,12 +124,11 @@ void TestSortIndexes::firstSelectionDefinesTheEight()
     modules.hourglen->EvaluateCdsStructure(); // created new: CDSPrimaryIndex only
     ClientTable& table = modules.table();
     QCOMPARE(modules.hourglen->GetIndexName(), QStringLiteral("CDSPrimaryIndex"));
-    QCOMPARE(modules.trace.trimmed().mid(modules.trace.trimmed().size() - 2),
-             (QStringList{"BEG    TDataModule_Hourglen.GetIndexName",
-                          "END    TDataModule_Hourglen.GetIndexName"}));
+    const QStringList bare = modules.trace.trimmed();
+    QCOMPARE(bare.mid(bare.size() - 2), (QStringList{"BEG    TDataModule_Hourglen.GetIndexName",
+                                                     "END    TDataModule_Hourglen.GetIndexName"}));
 
-    modules.trace.lines().clear();
-    modules.trace.trimmed().clear();
+    modules.trace.clear();
     modules.hourglen->SetIndexName(QStringLiteral("X-1TASKNAME"));
     // The listing shows the definitions as they were before the eight were added, unindented.
     QCOMPARE(modules.trace.lines(), (QStringList{"BEG    TDataModule_Hourglen.SetIndexName",
@@ -146,7 +145,7 @@ void TestSortIndexes::firstSelectionDefinesTheEight()
     }
 
     // Later selections add nothing and list all nine.
-    modules.trace.lines().clear();
+    modules.trace.clear();
     modules.hourglen->SetIndexName(QStringLiteral("X1LAUNCHDATE"));
     QCOMPARE(listingLines(modules.trace.lines()), listingOf(QStringList{"CDSPrimaryIndex"} + EightNames));
     QCOMPARE(table.indexDefs().size(), 9);
@@ -163,7 +162,7 @@ void TestSortIndexes::fileOpenedBeforeAnySelection()
     QCOMPARE(modules.hourglen->GetIndexName(), QString());
     QCOMPARE(taskNames(table), (QStringList{"zeta", "alpha"}));
 
-    modules.trace.lines().clear();
+    modules.trace.clear();
     modules.hourglen->SetIndexName(QStringLiteral("X1TASKNAME"));
     QCOMPARE(listingLines(modules.trace.lines()), QStringList()); // nothing was defined yet
     QCOMPARE(indexNames(table), EightNames);
@@ -345,7 +344,7 @@ void TestSortIndexes::indexSurvivesCloseAndReopen()
         modules.hourglen->EvaluateCdsStructure(); // the same run, from the file again
         QCOMPARE(modules.hourglen->GetIndexName(), QStringLiteral("X-1LAUNCHDATE"));
         QCOMPARE(taskNames(table), order);
-        modules.trace.lines().clear();
+        modules.trace.clear();
         modules.hourglen->SetIndexName(QStringLiteral("X-1LAUNCHDATE"));
         QCOMPARE(listingLines(modules.trace.lines()), listingOf(EightNames)); // none added again
         QCOMPARE(indexNames(table), EightNames);

@@ -289,18 +289,38 @@ private slots:
         QCOMPARE(readAll(iniPath()), sectionOf(500, 600, -3000, 25000, 0));
     }
 
-    // Numbers at the ends of the range and garbage bytes read without harm.
+    // Numbers at the ends of the range and garbage bytes do no harm: a size beyond the whole desktop
+    // is brought back to it (a window that large would ask for a buffer of petabytes), coordinates to
+    // those a window system holds; the window shows.
     void extremeValuesDoNoHarm()
     {
         writeAll(iniPath(), "\x01\xff garbage [[[\n=\n[" + Section.toUtf8() +
                                 "]\n(TForm)_Height=2147483647\n(TForm)_Width=0x7FFFFFFF\n"
                                 "(TForm)_Left=-2147483648\n(TForm)_Top=2147483647\n(TForm)_Position=0\n");
         auto form = makeForm();
-        form->setMaximumSize(1200, 900);
         CommonFormPlacement::ReadFormParameters(form.get());
-        QCOMPARE(form->size(), QSize(1200, 900));
-        QCOMPARE(form->pos(), QPoint(std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+        const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
+        QCOMPARE(form->size(), desktop.expandedTo(MinimumSize));
+        QCOMPARE(form->pos(), QPoint(-32768, 32767));
         QVERIFY(!CommonFormPlacement::CentreOnShow(form.get()));
+        form->show();
+        QCoreApplication::processEvents();
+        QVERIFY(form->isVisible());
+
+        // Only stored values are bounded: a window designed larger than the desktop keeps its size
+        // while the file says nothing about it.
+        QFile::remove(iniPath());
+        auto large = makeForm();
+        large->resize(desktop + QSize(100, 50));
+        CommonFormPlacement::ReadFormParameters(large.get());
+        QCOMPARE(large->size(), desktop + QSize(100, 50));
+
+        // A window that allows less than the desktop keeps to its own largest size.
+        writeAll(iniPath(), sectionOf(5000, 5000, 0, 0, 0));
+        auto small = makeForm();
+        small->setMaximumSize(600, 500);
+        CommonFormPlacement::ReadFormParameters(small.get());
+        QCOMPARE(small->size(), QSize(600, 500));
     }
 
     // Other sections, keys and comments stay; the window's own keys are replaced in place.
