@@ -1,0 +1,5 @@
+#include "debugview/DebugView.h"
+
+TDebugView::TDebugView(QWidget* parent) : QPlainTextEdit(parent) {}
+
+TDebugView::~TDebugView() = default;
