@@ -108,7 +108,8 @@ TMarginShapes TCollapseHandler::MarginShapes(const TFoldLevels& levels, bool fol
         const int x = i * (w + 1) + w / 2;
         // A block that closes on this line ends its bar above the line's bottom.
         const int bottom = i >= levels.EndLevel ? h - w : h;
-        shapes.Bars.append(QLine(x, 0, x, bottom));
+        if (bottom > 0)
+            shapes.Bars.append(QLine(x, 0, x, bottom));
     }
 
     if (levels.StartLevel == levels.EndLevel)
