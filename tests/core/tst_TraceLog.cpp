@@ -1,5 +1,6 @@
 // The call stack and the trace log.
 
+#include "common/ColourFixture.h"
 #include "common/TestMain.h"
 
 #include "core/DataModuleDebug.h"
@@ -67,9 +68,8 @@ private slots:
         QTest::addColumn<QStringList>("script");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("one block") << QStringList{"+A", "-"} << QStringList{"BEG    A", "END    A"};
-        QTest::newRow("A calls B")
-            << QStringList{"+A", "+B", "-", "-"}
-            << QStringList{"BEG    A", "\tBEG    B", "\tEND    B", "END    A"};
+        QTest::newRow("A calls B") << QStringList{"+A", "+B", "-", "-"}
+                                   << QStringList{"BEG    A", "\tBEG    B", "\tEND    B", "END    A"};
         QTest::newRow("three nested: 0 1 2 tabs, then 2 1 0")
             << QStringList{"+A", "+B", "+C", "-", "-", "-"}
             << QStringList{"BEG    A",     "\tBEG    B", "\t\tBEG    C",
@@ -107,6 +107,26 @@ private slots:
         QVERIFY(module.IndentLines());
         runScript(module, script);
         QCOMPARE(m_lines, expected);
+    }
+
+    // Under the switch, a block whose trace name starts with a colour word reaches the window
+    // without its indentation and colour word, and the window draws it and all it encloses in red.
+    void colourBlockInTheWindow()
+    {
+        TDataModule_Debug& module = makeModule({QStringLiteral("/DEBUG")});
+        runScript(module, {"+TForm_Hourglen.MenuItemClick", "+REDTForm_SetSchedule.FormCreate",
+                           "+CommonFormPlacement.ReadFormParameters", "=plain", "-", "-", "-"});
+        QCOMPARE(ColourFixture::ViewLines(*module.kvtDebugBox1()),
+                 (QStringList{"BEG    TForm_Hourglen.MenuItemClick", "BEG    TForm_SetSchedule.FormCreate",
+                              "\t\tBEG    CommonFormPlacement.ReadFormParameters", "plain",
+                              "\t\tEND    CommonFormPlacement.ReadFormParameters",
+                              "END    TForm_SetSchedule.FormCreate", "END    TForm_Hourglen.MenuItemClick"}));
+        const QString red = ColourFixture::Red;
+        const QString none = ColourFixture::None;
+        QCOMPARE(ColourFixture::LineColours(module.kvtDebugBox1()->View()->document()),
+                 (QStringList{none, red, red, red, red, red, none}));
+        // What the trace handed on keeps its colour word.
+        QCOMPARE(m_lines.at(1), QStringLiteral("\tBEG    REDTForm_SetSchedule.FormCreate"));
     }
 
     void oneEndTooMany()

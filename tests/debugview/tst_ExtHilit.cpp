@@ -1,6 +1,6 @@
 // The debug view's highlighter: start/stop regions across lines, fold levels, hidden folded lines.
 
-#include "ColourFixture.h"
+#include "common/ColourFixture.h"
 #include "common/TestMain.h"
 
 #include "debugview/DebugView.h"

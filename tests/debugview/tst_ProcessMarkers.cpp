@@ -1,7 +1,7 @@
 // The debug window's marker processing: colour words turned into registered pairs, and the pairs
 // applied to the lines of the real view.
 
-#include "ColourFixture.h"
+#include "common/ColourFixture.h"
 #include "common/TestMain.h"
 
 #include "debugview/DebugBox.h"
