@@ -73,11 +73,12 @@ private:
 };
 
 TCollapseHandler::TCollapseHandler(TDebugView* view, TExtHilit* highlighter)
-    : QObject(view), m_view(view), m_highlighter(highlighter), m_margin(new TMargin(this, view))
+    : QObject(view), m_view(view), m_viewport(view->viewport()), m_highlighter(highlighter),
+      m_margin(new TMargin(this, view))
 {
     m_view->SetLeftMargin(MarginWidth);
     PlaceMargin();
-    m_view->viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
     m_margin->installEventFilter(this);
     connect(m_view, &QPlainTextEdit::updateRequest, m_margin,
             [this](const QRect&, int) { m_margin->update(); });
@@ -181,7 +182,7 @@ QCursor TCollapseHandler::Cursor(const QString& resourceName)
 void TCollapseHandler::PlaceMargin()
 {
     const QRect contents = m_view->contentsRect();
-    const QRect viewport = m_view->viewport()->geometry();
+    const QRect viewport = m_viewport->geometry();
     m_margin->setGeometry(contents.left(), viewport.top(), MarginWidth, viewport.height());
 }
 
@@ -311,7 +312,7 @@ bool TCollapseHandler::eventFilter(QObject* watched, QEvent* event)
             return false;
         }
     }
-    if (watched == m_view->viewport()) {
+    if (watched == m_viewport) {
         if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
                 m_selecting = true;

@@ -77,6 +77,8 @@ private:
     bool MarginMouseEvent(QEvent* event);
 
     TDebugView* m_view;
+    // Compared with, never called: while the view is destroyed its children still send events.
+    QWidget* m_viewport;
     QPointer<TExtHilit> m_highlighter;
     TMargin* m_margin;          // owned by the view
     int m_signLine = -1;        // the line of the remembered sign, or -1
