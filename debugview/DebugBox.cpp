@@ -1,6 +1,6 @@
 #include "debugview/DebugBox.h"
 
-#include "debugview/DebugView.h"
+#include "debugview/DebugTextView.h"
 #include "debugview/ExtHilit.h"
 #include "debugview/pmCollapseHandler.h"
 
@@ -70,7 +70,7 @@ TkvtDebugBox::TkvtDebugBox(QObject* owner) : QObject(owner), m_height(primaryScr
     m_window->setAttribute(Qt::WA_QuitOnClose, false);
     m_window->setWindowTitle(m_caption);
 
-    m_view = new TDebugView(m_window.get());
+    m_view = new TDebugTextView(m_window.get());
     m_view->setObjectName(QStringLiteral("DebugView"));
     m_view->setLineWrapMode(QPlainTextEdit::NoWrap);
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);

@@ -14,7 +14,7 @@
 class QPlainTextEdit;
 class QWidget;
 class TCollapseHandler;
-class TDebugView;
+class TDebugTextView;
 class TExtHilit;
 
 enum TPositions
@@ -93,7 +93,7 @@ private:
     bool m_timeStamp = false;
     TimeSource m_timeSource;
     std::unique_ptr<QWidget> m_window;
-    TDebugView* m_view = nullptr;                  // owned by m_window
+    TDebugTextView* m_view = nullptr;              // owned by m_window
     TExtHilit* m_highlighter = nullptr;            // owned by the view's document
     TCollapseHandler* m_collapseHandler = nullptr; // owned by the view
     QSet<QString> m_registeredPairs;               // case-folded start keys

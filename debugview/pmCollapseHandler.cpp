@@ -1,6 +1,6 @@
 #include "debugview/pmCollapseHandler.h"
 
-#include "debugview/DebugView.h"
+#include "debugview/DebugTextView.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -72,7 +72,7 @@ private:
     TCollapseHandler* m_handler;
 };
 
-TCollapseHandler::TCollapseHandler(TDebugView* view, TExtHilit* highlighter)
+TCollapseHandler::TCollapseHandler(TDebugTextView* view, TExtHilit* highlighter)
     : QObject(view), m_view(view), m_viewport(view->viewport()), m_highlighter(highlighter),
       m_margin(new TMargin(this, view))
 {

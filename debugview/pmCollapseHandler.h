@@ -12,7 +12,7 @@
 
 class QPainter;
 class QWidget;
-class TDebugView;
+class TDebugTextView;
 
 // What the margin shows beside one line, in pixels from the left edge of the text and the top of
 // the line: bars in the bar pen (each a vertical centre line; its y2 is the first row not covered),
@@ -42,7 +42,7 @@ public:
     static inline const QColor CollapseSignColor = QColor(Qt::black);
 
     // The view keeps its text and the highlighter its fold levels; the handler is owned by the view.
-    TCollapseHandler(TDebugView* view, TExtHilit* highlighter);
+    TCollapseHandler(TDebugTextView* view, TExtHilit* highlighter);
     ~TCollapseHandler() override;
 
     // The margin beside a line of the given height with the given fold levels; folded tells
@@ -76,7 +76,7 @@ private:
     void TrackPointer(const QPoint& position);
     bool MarginMouseEvent(QEvent* event);
 
-    TDebugView* m_view;
+    TDebugTextView* m_view;
     // Compared with, never called: while the view is destroyed its children still send events.
     QWidget* m_viewport;
     QPointer<TExtHilit> m_highlighter;

@@ -3,7 +3,7 @@
 #include "common/ColourFixture.h"
 #include "common/TestMain.h"
 
-#include "debugview/DebugView.h"
+#include "debugview/DebugTextView.h"
 #include "debugview/ExtHilit.h"
 
 #include <QSignalSpy>
@@ -136,7 +136,7 @@ private slots:
     // key, the background and font stay, and the fold levels are kept with each line.
     void regionsAcrossLines()
     {
-        TDebugView view;
+        TDebugTextView view;
         TExtHilit highlighter(view.document());
         highlighter.AddStartStopPair({"BEG    TA.B", "END    TA.B", QColor(0, 128, 0), false});
         highlighter.AddStartStopPair(Block);
@@ -161,7 +161,7 @@ private slots:
     // unfolding shows them again. Lines outside the block are untouched.
     void foldHidesTheBlock()
     {
-        TDebugView view;
+        TDebugTextView view;
         TExtHilit highlighter(view.document());
         highlighter.AddStartStopPair(Block);
         view.setPlainText(
@@ -186,7 +186,7 @@ private slots:
     // after its end line are shown.
     void linesAppendedToAFoldedBlock()
     {
-        TDebugView view;
+        TDebugTextView view;
         TExtHilit highlighter(view.document());
         highlighter.AddStartStopPair(Block);
         view.appendPlainText(QStringLiteral("BEG    TBlock.Run"));
@@ -203,7 +203,7 @@ private slots:
     // Only a line where a block opens and reaches past it can fold.
     void whatCannotFold()
     {
-        TDebugView view;
+        TDebugTextView view;
         TExtHilit highlighter(view.document());
         highlighter.AddStartStopPair(Block);
         highlighter.AddStartStopPair({"BEG    TRed", "END    TRed", QColor(Qt::red), false});
@@ -230,7 +230,7 @@ private slots:
     // nothing any more, so its fold is dropped and its lines are shown again.
     void foldDroppedWhenTheBlockNoLongerOpens()
     {
-        TDebugView view;
+        TDebugTextView view;
         TExtHilit highlighter(view.document());
         highlighter.AddStartStopPair(Block);
         view.setPlainText(

@@ -3,7 +3,7 @@
 #include "common/TestMain.h"
 
 #include "debugview/DebugBox.h"
-#include "debugview/DebugView.h"
+#include "debugview/DebugTextView.h"
 #include "debugview/ExtHilit.h"
 #include "debugview/pmCollapseHandler.h"
 
@@ -41,9 +41,9 @@ QString ShapesText(const TMarginShapes& shapes)
     return bars.join(u' ') + u'|' + squares.join(u' ') + u'|' + strokes.join(u' ');
 }
 
-TDebugView* ViewOf(const TkvtDebugBox& box)
+TDebugTextView* ViewOf(const TkvtDebugBox& box)
 {
-    return qobject_cast<TDebugView*>(box.View());
+    return qobject_cast<TDebugTextView*>(box.View());
 }
 
 QWidget* MarginOf(const TkvtDebugBox& box)
@@ -128,7 +128,7 @@ private slots:
         // The view leaves its 8-pixel margin left of the text, and the margin strip fills it.
         TkvtDebugBox box;
         box.SetVisible(true);
-        TDebugView* view = ViewOf(box);
+        TDebugTextView* view = ViewOf(box);
         QVERIFY(view);
         QCOMPARE(view->LeftMargin(), 8);
         const QRect viewport = view->viewport()->geometry();
@@ -254,7 +254,7 @@ private slots:
         FillBlock(box);
         QCOMPARE(box.View()->toPlainText(),
                  QStringLiteral("before\nBEG    TBlock.Run\n\t\tinside\nEND    TBlock.Run\nafter"));
-        TDebugView* view = ViewOf(box);
+        TDebugTextView* view = ViewOf(box);
         const QImage image = MarginOf(box)->grab().toImage().convertToFormat(QImage::Format_RGB32);
         QCOMPARE(image.width(), 8);
         auto rect = [&](int line) { return view->BlockRect(Line(box, line)).toRect(); };
@@ -313,7 +313,7 @@ private slots:
         QCOMPARE(CursorImage(margin->cursor()),
                  CursorImage(TCollapseHandler::Cursor(QStringLiteral("PMEXPANDCURSOR"))));
         // The folded line shows a plus, and "after" moves up under it.
-        TDebugView* view = ViewOf(box);
+        TDebugTextView* view = ViewOf(box);
         QCOMPARE(view->BlockRect(Line(box, 4)).top(), view->BlockRect(Line(box, 1)).bottom());
         const QImage folded = margin->grab().toImage().convertToFormat(QImage::Format_RGB32);
         QCOMPARE(folded.pixel(3, sign.y() - 1), Black);

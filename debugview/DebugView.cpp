@@ -1,5 +1,0 @@
-#include "debugview/DebugView.h"
-
-TDebugView::TDebugView(QWidget* parent) : QPlainTextEdit(parent) {}
-
-TDebugView::~TDebugView() = default;
