@@ -1,5 +1,6 @@
 // The call stack and the trace log.
 
+#include "common/ColourFixture.h"
 #include "common/TestMain.h"
 
 #include "core/DataModuleDebug.h"
@@ -108,6 +109,26 @@ private slots:
         QVERIFY(module.IndentLines());
         runScript(module, script);
         QCOMPARE(m_lines, expected);
+    }
+
+    // Under the switch, a block whose trace name starts with a colour word reaches the window
+    // without its indentation and colour word, and the window draws it and all it encloses in red.
+    void colourBlockInTheWindow()
+    {
+        TDataModule_Debug& module = makeModule({QStringLiteral("/DEBUG")});
+        runScript(module, {"+TForm_Hourglen.MenuItemClick", "+REDTForm_SetSchedule.FormCreate",
+                           "+CommonFormPlacement.ReadFormParameters", "=plain", "-", "-", "-"});
+        QCOMPARE(ColourFixture::ViewLines(*DebugBoxOf(module)),
+                 (QStringList{"BEG    TForm_Hourglen.MenuItemClick", "BEG    TForm_SetSchedule.FormCreate",
+                              "\t\tBEG    CommonFormPlacement.ReadFormParameters", "plain",
+                              "\t\tEND    CommonFormPlacement.ReadFormParameters",
+                              "END    TForm_SetSchedule.FormCreate", "END    TForm_Hourglen.MenuItemClick"}));
+        const QString red = ColourFixture::Red;
+        const QString none = ColourFixture::None;
+        QCOMPARE(ColourFixture::LineColours(DebugBoxOf(module)->View()->document()),
+                 (QStringList{none, red, red, red, red, red, none}));
+        // What the trace handed on keeps its colour word.
+        QCOMPARE(m_lines.at(1), QStringLiteral("\tBEG    REDTForm_SetSchedule.FormCreate"));
     }
 
     void oneEndTooMany()
