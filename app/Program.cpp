@@ -5,13 +5,14 @@
 #include "core/DataModuleDebug.h"
 #include "core/DebugCallStack.h"
 #include "core/FormatSettings.h"
+#include "debugview/DebugWindow.h"
 #include "platform/session/InstanceChannel.h"
 #include "platform/session/InstanceLock.h"
 #include "platform/session/TerminationSignals.h"
 #include "schedule/DataModuleDatabase.h"
 #include "schedule/HourglenDataModule.h"
 #include "support/VersionInformation.h"
-#include "toolkit/Thread.h"
+#include "toolkit/base/Thread.h"
 #include "ui/Main.h"
 
 #include <QApplication>
@@ -77,7 +78,7 @@ void TProgram::AddModule(QObject* Module)
 int TProgram::Run()
 {
     // 3. The modules in their order.
-    AddModule(new TDataModule_Debug(m_arguments));
+    AddModule(new TDataModule_Debug(m_arguments, std::make_unique<TDebugWindow>()));
     AddModule(new TDataModule_Database());
     AddModule(new TDataModule_ApplicationStartup(m_programFile));
     if (!ClaimInstance()) {

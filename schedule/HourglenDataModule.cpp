@@ -3,13 +3,13 @@
 #include "core/ApplicationGlobal.h"
 #include "core/DataModuleDebug.h"
 #include "schedule/DataModuleDatabase.h"
-#include "schedule/DataPacketCodec.h"
 #include "schedule/ScheduleEditor.h"
-#include "schedule/ScheduleRecord.h"
 #include "schedule/TriggerList.h"
-#include "toolkit/ClientTable.h"
-#include "toolkit/DataSource.h"
-#include "toolkit/Exception.h"
+#include "schedule/packet/DataPacketCodec.h"
+#include "schedule/packet/ScheduleRecord.h"
+#include "toolkit/base/Exception.h"
+#include "toolkit/table/ClientTable.h"
+#include "toolkit/table/DataSource.h"
 
 #include <QFileInfo>
 

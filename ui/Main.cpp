@@ -2,7 +2,7 @@
 
 #include "core/DataModuleDebug.h"
 #include "core/FormatSettings.h"
-#include "toolkit/ErrorReport.h"
+#include "toolkit/widgets/ErrorReport.h"
 
 #include <QCloseEvent>
 #include <QEvent>

@@ -11,12 +11,13 @@
 #include "core/DataModuleDebug.h"
 #include "core/DebugCallStack.h"
 #include "debugview/DebugBox.h"
+#include "debugview/DebugWindow.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/session/InstanceChannel.h"
 #include "platform/session/InstanceLock.h"
 #include "schedule/DataModuleDatabase.h"
 #include "schedule/HourglenDataModule.h"
-#include "toolkit/Thread.h"
+#include "toolkit/base/Thread.h"
 #include "trigger/LaunchCreateProcess.h"
 #include "trigger/ZylTimer.h"
 #include "ui/Main.h"
@@ -259,12 +260,12 @@ private slots:
         bool shownAtDatabase = !shown;
         run.program->SetOnModuleCreated([&](QObject* module) {
             if (module->objectName() == QLatin1String("DataModule_Database"))
-                shownAtDatabase = DataModule_Debug->kvtDebugBox1()->Window()->isVisible();
+                shownAtDatabase = DebugBoxOf(*DataModule_Debug)->Window()->isVisible();
         });
         QStringList lines;
         bool visible = !shown;
         whenRunning(*run.program, [&] {
-            TkvtDebugBox* box = DataModule_Debug->kvtDebugBox1();
+            TkvtDebugBox* box = DebugBoxOf(*DataModule_Debug);
             visible = box->Window()->isVisible();
             lines = box->View()->toPlainText().split(u'\n', Qt::SkipEmptyParts);
             Form_Hourglen->close();
@@ -290,8 +291,7 @@ private slots:
         {
             ProgramRun run({QStringLiteral("/DEBUG")});
             whenRunning(*run.program, [&] {
-                lines =
-                    DataModule_Debug->kvtDebugBox1()->View()->toPlainText().split(u'\n', Qt::SkipEmptyParts);
+                lines = DebugBoxOf(*DataModule_Debug)->View()->toPlainText().split(u'\n', Qt::SkipEmptyParts);
                 Form_Hourglen->close();
             });
             QCOMPARE(run.program->Run(), 0);

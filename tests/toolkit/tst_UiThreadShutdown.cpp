@@ -3,8 +3,8 @@
 // that is being destroyed. Each case makes and destroys its own application object.
 
 #include "common/TestMain.h"
-#include "toolkit/Thread.h"
-#include "toolkit/UiThread.h"
+#include "toolkit/base/Thread.h"
+#include "toolkit/base/UiThread.h"
 
 #include <QTimer>
 #include <QtTest>
