@@ -437,6 +437,60 @@ private slots:
         for (int t = 0; t < Threads; ++t)
             QCOMPARE(nextOuter[t], Rounds);
     }
+
+    // Module finalisation closes the log: no trace call writes a line or touches the call stack,
+    // so the stack can be released while the module still exists.
+    void closedLogWritesNothing()
+    {
+        TDataModule_Debug& module = makeModule();
+        TraceBegin(QStringLiteral("Open"));
+        module.CloseTraceLog();
+        QVERIFY(module.TraceLogClosed());
+        TraceEnd();
+        TraceBegin(QStringLiteral("Late"));
+        DebugLine(QStringLiteral("late line"));
+        m_stack.reset();
+        module.TraceEnd();
+        module.AddLine(QStringLiteral("late line"));
+        QCoreApplication::processEvents();
+        QCOMPARE(m_lines, QStringList{"BEG    Open"});
+    }
+
+    // Threads keep tracing through the shorthands while the log is closed, the stack released and
+    // the module destroyed, as late threads may while the program ends: no call touches anything
+    // that is gone (the sanitizers watch), and the lines before the close arrive whole.
+    void tracingWhileTheModuleIsDestroyed()
+    {
+        makeModule();
+        constexpr int Threads = 3;
+        std::atomic<bool> stop{false};
+        std::atomic<int> calls{0};
+        std::vector<std::thread> workers;
+        for (int t = 0; t < Threads; ++t) {
+            workers.emplace_back([&stop, &calls] {
+                while (!stop.load()) {
+                    TraceBegin(QStringLiteral("Worker.Call"));
+                    DebugLine(QStringLiteral("worker line"));
+                    TraceEnd();
+                    ++calls;
+                }
+            });
+        }
+        QTRY_VERIFY(calls.load() > 100);
+        DataModule_Debug->CloseTraceLog();
+        m_stack.reset();
+        m_module.reset();
+        QCOMPARE(DataModule_Debug, nullptr);
+        const int atDestruction = calls.load();
+        QTRY_VERIFY(calls.load() > atDestruction + 100);
+        stop = true;
+        for (std::thread& worker : workers)
+            worker.join();
+        QVERIFY(!m_lines.isEmpty());
+        for (const QString& line : std::as_const(m_lines))
+            QVERIFY2(line.endsWith(QLatin1String("Worker.Call")) || line == QLatin1String("worker line"),
+                     qPrintable(line));
+    }
 };
 
 HOURGLEN_TEST_MAIN(TestTraceLog)
