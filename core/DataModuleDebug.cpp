@@ -5,11 +5,35 @@
 
 #include <QMetaObject>
 
+#include <shared_mutex>
+
 TDataModule_Debug* DataModule_Debug = nullptr;
 
 namespace {
 const QString BeginMarker = QStringLiteral("BEG    ");
 const QString EndMarker = QStringLiteral("END    ");
+
+// Keeps the shorthands' use of DataModule_Debug apart from the module's destruction: a thread that
+// traces while the program ends either finishes its call before the reference is cleared or finds
+// it empty. Taken once per thread, as a line handed on may lead to further trace calls.
+std::shared_mutex g_gate;
+thread_local int t_gateDepth = 0;
+
+class GateReader
+{
+public:
+    GateReader()
+    {
+        if (t_gateDepth++ == 0)
+            g_gate.lock_shared();
+    }
+    ~GateReader()
+    {
+        if (--t_gateDepth == 0)
+            g_gate.unlock_shared();
+    }
+    Q_DISABLE_COPY_MOVE(GateReader)
+};
 } // namespace
 
 TDataModule_Debug::TDataModule_Debug(const QStringList& arguments, std::unique_ptr<TDebugView> view,
@@ -17,15 +41,21 @@ TDataModule_Debug::TDataModule_Debug(const QStringList& arguments, std::unique_p
     : QObject(parent), m_debugView(std::move(view))
 {
     setObjectName(QStringLiteral("DataModule_Debug"));
-    DataModule_Debug = this;
+    {
+        const std::unique_lock gate(g_gate);
+        DataModule_Debug = this;
+    }
     DataModule_DebugCreate(arguments);
 }
 
 TDataModule_Debug::~TDataModule_Debug()
 {
+    {
+        const std::unique_lock gate(g_gate);
+        if (DataModule_Debug == this)
+            DataModule_Debug = nullptr;
+    }
     DataModule_DebugDestroy();
-    if (DataModule_Debug == this)
-        DataModule_Debug = nullptr;
 }
 
 bool TDataModule_Debug::DebugSwitchGiven(const QStringList& arguments)
@@ -85,10 +115,24 @@ void TDataModule_Debug::Queue(QString line)
     m_pending.push_back(std::move(line));
 }
 
+void TDataModule_Debug::CloseTraceLog()
+{
+    std::lock_guard lock(m_lock);
+    m_closed = true;
+}
+
+bool TDataModule_Debug::TraceLogClosed() const
+{
+    std::lock_guard lock(m_lock);
+    return m_closed;
+}
+
 void TDataModule_Debug::TraceBegin(const QString& name)
 {
     {
         std::lock_guard lock(m_lock);
+        if (m_closed)
+            return;
         if (CallStack)
             CallStack->Push(name);
         Queue(Indentation() + BeginMarker + name);
@@ -101,6 +145,8 @@ void TDataModule_Debug::TraceEnd()
 {
     {
         std::lock_guard lock(m_lock);
+        if (m_closed)
+            return;
         --m_depth;
         const QString name = CallStack ? CallStack->Current() : QString();
         Queue(Indentation() + EndMarker + name);
@@ -114,6 +160,8 @@ void TDataModule_Debug::AddLine(const QString& text)
 {
     {
         std::lock_guard lock(m_lock);
+        if (m_closed)
+            return;
         Queue(text);
     }
     Deliver();
@@ -161,18 +209,21 @@ void TDataModule_Debug::Flush()
 
 void TraceBegin(const QString& name)
 {
+    const GateReader gate;
     if (DataModule_Debug)
         DataModule_Debug->TraceBegin(name);
 }
 
 void TraceEnd()
 {
+    const GateReader gate;
     if (DataModule_Debug)
         DataModule_Debug->TraceEnd();
 }
 
 void DebugLine(const QString& text)
 {
+    const GateReader gate;
     if (DataModule_Debug)
         DataModule_Debug->AddLine(text);
 }

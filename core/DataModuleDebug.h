@@ -54,6 +54,11 @@ public:
     // Hands every line built so far to the window; the user-interface thread does this by itself.
     void Flush();
 
+    // Module finalisation: from here on no trace call writes a line or touches the call stack, so
+    // the stack can be released and the modules destroyed while late threads still call in.
+    void CloseTraceLog();
+    bool TraceLogClosed() const;
+
 signals:
     // Every line, as it is handed to the window (which may drop it). User-interface thread.
     void lineHanded(const QString& line);
@@ -68,6 +73,7 @@ private:
 
     mutable std::mutex m_lock;
     int m_depth = 0;
+    bool m_closed = false;
     bool m_indentLines = false;
     std::deque<QString> m_pending;
     bool m_flushPosted = false;
@@ -78,7 +84,8 @@ private:
 // The program's trace module, reached through this reference while it exists.
 extern TDataModule_Debug* DataModule_Debug;
 
-// Shorthands for the program's code: trace through DataModule_Debug when it exists.
+// Shorthands for the program's code: trace through DataModule_Debug when it exists. Safe from any
+// thread at any moment, also while the module is destroyed.
 void TraceBegin(const QString& name);
 void TraceEnd();
 void DebugLine(const QString& text);

@@ -1,25 +1,65 @@
 #include "debugview/DebugBox.h"
 
+#include "debugview/DebugTextView.h"
+#include "debugview/ExtHilit.h"
+#include "debugview/pmCollapseHandler.h"
+
+#include <QEvent>
 #include <QFont>
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QTime>
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
-QSize primaryScreenSize()
+QRect primaryScreenGeometry()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry().size() : QSize(0, 0);
+    return screen ? screen->geometry() : QRect();
+}
+
+const QString BeginMarker = QStringLiteral("BEG    ");
+const QString EndMarker = QStringLiteral("END    ");
+constexpr qsizetype MaxNameLength = 255;
+
+// The colour words after "BEG    " and "END    ", in the order they are looked for.
+struct TMarker
+{
+    QString Word;
+    QColor TextColor; // invalid: the text keeps its colour
+    bool Foldable;
+};
+
+const std::array<TMarker, 4>& Markers()
+{
+    static const std::array<TMarker, 4> markers{{
+        {QStringLiteral("BLOCK"), QColor(), true},
+        {QStringLiteral("GREEN"), QColor(0x00, 0x80, 0x00), false},
+        {QStringLiteral("BLUE"), QColor(0x00, 0x00, 0xFF), false},
+        {QStringLiteral("RED"), QColor(0xFF, 0x00, 0x00), false},
+    }};
+    return markers;
+}
+
+// The block name: the text after the colour word, cut to its first 255 characters. A cut through a
+// character made of two UTF-16 units drops its first half, so the key stays valid text.
+QString NameAfter(const QString& text, qsizetype from)
+{
+    QString name = text.mid(from, MaxNameLength);
+    if (name.size() == MaxNameLength && name.back().isHighSurrogate())
+        name.chop(1);
+    return name;
 }
 
 } // namespace
 
-TkvtDebugBox::TkvtDebugBox(QObject* owner) : QObject(owner), m_height(primaryScreenSize().height() - 25)
+TkvtDebugBox::TkvtDebugBox(QObject* owner) : QObject(owner), m_height(primaryScreenGeometry().height() - 25)
 {
     // Sizeable, stay-on-top, a system menu with its close box and neither minimise nor maximise button.
     m_window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::CustomizeWindowHint |
@@ -30,8 +70,8 @@ TkvtDebugBox::TkvtDebugBox(QObject* owner) : QObject(owner), m_height(primaryScr
     m_window->setAttribute(Qt::WA_QuitOnClose, false);
     m_window->setWindowTitle(m_caption);
 
-    m_view = new QPlainTextEdit(m_window.get());
-    m_view->setObjectName(QStringLiteral("PlusMemo"));
+    m_view = new TDebugTextView(m_window.get());
+    m_view->setObjectName(QStringLiteral("DebugView"));
     m_view->setLineWrapMode(QPlainTextEdit::NoWrap);
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setPointSize(7);
@@ -40,9 +80,23 @@ TkvtDebugBox::TkvtDebugBox(QObject* owner) : QObject(owner), m_height(primaryScr
     auto* layout = new QVBoxLayout(m_window.get());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
+
+    m_highlighter = new TExtHilit(m_view->document());
+    m_collapseHandler = new TCollapseHandler(m_view, m_highlighter);
+
+    // The frame a window manager puts around the window is known only once the window is shown.
+    m_window->installEventFilter(this);
 }
 
-TkvtDebugBox::~TkvtDebugBox() = default;
+TkvtDebugBox::~TkvtDebugBox()
+{
+    m_window->removeEventFilter(this);
+}
+
+QPlainTextEdit* TkvtDebugBox::View() const
+{
+    return m_view;
+}
 
 QWidget* TkvtDebugBox::Window() const
 {
@@ -61,18 +115,54 @@ void TkvtDebugBox::SetPosition(TPositions position)
     ApplyPosition();
 }
 
+// Width and Height are the window's outer size, its frame included.
 void TkvtDebugBox::SetWidth(int width)
 {
     m_width = width;
-    m_window->resize(width, m_window->height());
+    const QMargins frame = FrameMargins();
+    m_appliedFrame = frame;
+    m_window->resize(std::max(0, width - frame.left() - frame.right()), m_window->height());
     ApplyPosition();
 }
 
 void TkvtDebugBox::SetHeight(int height)
 {
     m_height = height;
-    m_window->resize(m_window->width(), height);
+    const QMargins frame = FrameMargins();
+    m_appliedFrame = frame;
+    m_window->resize(m_window->width(), std::max(0, height - frame.top() - frame.bottom()));
     ApplyPosition();
+}
+
+QMargins TkvtDebugBox::FrameMargins() const
+{
+    const QRect outer = m_window->frameGeometry();
+    const QRect inner = m_window->geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+void TkvtDebugBox::ApplySize()
+{
+    const QMargins frame = FrameMargins();
+    m_appliedFrame = frame;
+    m_window->resize(std::max(0, m_width - frame.left() - frame.right()),
+                     std::max(0, m_height - frame.top() - frame.bottom()));
+}
+
+bool TkvtDebugBox::eventFilter(QObject* watched, QEvent* event)
+{
+    // When the frame around the shown window turns out other than the one it was sized for, the
+    // outer size and the corner are applied again; a size or place the user gives it stays.
+    if (watched == m_window.get() && m_visible) {
+        const QEvent::Type type = event->type();
+        if ((type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize) &&
+            FrameMargins() != m_appliedFrame) {
+            ApplySize();
+            ApplyPosition();
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void TkvtDebugBox::SetVisible(bool visible)
@@ -87,14 +177,20 @@ void TkvtDebugBox::SetVisible(bool visible)
     }
 }
 
+QRect TkvtDebugBox::CornerFrame(TPositions position, const QSize& screen, const QSize& frame)
+{
+    const bool right = position == poTopRight || position == poBottomRight;
+    const bool bottom = position == poBottomLeft || position == poBottomRight;
+    return {QPoint(right ? screen.width() - frame.width() : 0, bottom ? screen.height() - frame.height() : 0),
+            frame};
+}
+
 void TkvtDebugBox::ApplyPosition()
 {
-    const QSize screen = primaryScreenSize();
-    const int width = m_window->width();
-    const int height = m_window->height();
-    const bool right = m_position == poTopRight || m_position == poBottomRight;
-    const bool bottom = m_position == poBottomLeft || m_position == poBottomRight;
-    m_window->move(right ? screen.width() - width : 0, bottom ? screen.height() - height : 0);
+    // A window's position is that of its frame; the primary screen as a whole, task bar included.
+    const QRect screen = primaryScreenGeometry();
+    const QRect frame = CornerFrame(m_position, screen.size(), m_window->frameGeometry().size());
+    m_window->move(screen.topLeft() + frame.topLeft());
 }
 
 QString TkvtDebugBox::TimeStamped(int hour, int minute, int second, int millisecond, const QString& text)
@@ -111,7 +207,7 @@ void TkvtDebugBox::AddLine(const QString& text)
         const QTime now = m_timeSource ? m_timeSource() : QTime::currentTime();
         line = TimeStamped(now.hour(), now.minute(), now.second(), now.msec(), text);
     } else {
-        line = m_markerProcessor ? m_markerProcessor(text) : text;
+        line = ProcessMarkers(text);
     }
     m_view->appendPlainText(line);
 }
@@ -119,4 +215,39 @@ void TkvtDebugBox::AddLine(const QString& text)
 void TkvtDebugBox::ClearLines()
 {
     m_view->clear();
+}
+
+QString TkvtDebugBox::ProcessMarkers(const QString& text)
+{
+    QString result = text;
+
+    for (const TMarker& marker : Markers()) {
+        const QString begin = BeginMarker + marker.Word;
+        const qsizetype at = text.indexOf(begin);
+        if (at < 0)
+            continue;
+        const QString name = NameAfter(text, at + begin.size());
+        const QString startKey = BeginMarker + name;
+        result = startKey;
+        const QString lookUp = startKey.toCaseFolded();
+        if (!m_registeredPairs.contains(lookUp)) {
+            m_registeredPairs.insert(lookUp);
+            m_highlighter->AddStartStopPair({startKey, EndMarker + name, marker.TextColor, marker.Foldable});
+            // Lines already shown take the new colour at once; the view repaints on its own, so
+            // nothing else runs before this line is appended and the lines keep the trace's order.
+            m_highlighter->RehighlightAll();
+        }
+        break;
+    }
+
+    for (const TMarker& marker : Markers()) {
+        const QString end = EndMarker + marker.Word;
+        const qsizetype at = text.indexOf(end);
+        if (at < 0)
+            continue;
+        result = EndMarker + NameAfter(text, at + end.size());
+        break;
+    }
+
+    return result;
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QMargins>
 #include <QObject>
+#include <QRect>
+#include <QSet>
+#include <QSize>
 #include <QString>
 #include <QTime>
 
@@ -9,6 +13,9 @@
 
 class QPlainTextEdit;
 class QWidget;
+class TCollapseHandler;
+class TDebugTextView;
+class TExtHilit;
 
 enum TPositions
 {
@@ -26,9 +33,6 @@ class TkvtDebugBox final : public QObject
     Q_DISABLE_COPY_MOVE(TkvtDebugBox)
 
 public:
-    // Turns an incoming line into the line to append; the block colouring plugs in here.
-    using MarkerProcessor = std::function<QString(const QString& text)>;
-
     explicit TkvtDebugBox(QObject* owner = nullptr);
     ~TkvtDebugBox() override;
 
@@ -50,20 +54,35 @@ public:
     void AddLine(const QString& text);
     void ClearLines();
 
-    void SetMarkerProcessor(MarkerProcessor processor) { m_markerProcessor = std::move(processor); }
+    // Turns a line with a colour word after its "BEG    " or "END    " into the line shown, and
+    // registers the colour pair of a begin line not seen before; returns the line to append.
+    QString ProcessMarkers(const QString& text);
 
     // Where the time of day of a time stamp comes from (the program's clock); the system time by default.
     using TimeSource = std::function<QTime()>;
     void SetTimeSource(TimeSource source) { m_timeSource = std::move(source); }
 
     QWidget* Window() const;
-    QPlainTextEdit* View() const { return m_view; }
+    QPlainTextEdit* View() const;
+    TExtHilit* Highlighter() const { return m_highlighter; }
+    TCollapseHandler* CollapseHandler() const { return m_collapseHandler; }
+    // The start keys registered so far, in the form they are looked up (letter case ignored).
+    const QSet<QString>& RegisteredPairs() const { return m_registeredPairs; }
 
     // The time-stamped form of a line: "hh:nn:ss:zzz - text".
     static QString TimeStamped(int hour, int minute, int second, int millisecond, const QString& text);
 
+    // Where a window's outer frame of the given size stands when it touches a corner of a screen
+    // of the given size; a window larger than the screen gets a negative coordinate.
+    static QRect CornerFrame(TPositions position, const QSize& screen, const QSize& frame);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void ApplySize();
     void ApplyPosition();
+    QMargins FrameMargins() const;
 
     QString m_caption = QStringLiteral("Debug Box");
     TPositions m_position = poTopRight;
@@ -72,8 +91,11 @@ private:
     int m_width = 320;
     int m_height = 0;
     bool m_timeStamp = false;
-    MarkerProcessor m_markerProcessor;
     TimeSource m_timeSource;
     std::unique_ptr<QWidget> m_window;
-    QPlainTextEdit* m_view = nullptr; // owned by m_window
+    TDebugTextView* m_view = nullptr;              // owned by m_window
+    TExtHilit* m_highlighter = nullptr;            // owned by the view's document
+    TCollapseHandler* m_collapseHandler = nullptr; // owned by the view
+    QSet<QString> m_registeredPairs;               // case-folded start keys
+    QMargins m_appliedFrame;                       // the frame the window was last sized for
 };

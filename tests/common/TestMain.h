@@ -1,11 +1,12 @@
 #pragma once
 
 // The main function of every test executable. Before the application object exists it points
-// XDG_DATA_HOME, XDG_CONFIG_HOME and HOME at a temporary folder of the test's own, so no test
-// touches the real home folder, and it selects the offscreen platform.
+// XDG_DATA_HOME, XDG_CONFIG_HOME, XDG_RUNTIME_DIR and HOME at a temporary folder of the test's own,
+// so no test touches the real home or runtime folder, and it selects the offscreen platform.
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,8 +28,12 @@ inline QTemporaryDir& makeHome()
     const QByteArray data = base + "/data";
     const QByteArray config = base + "/config";
     const QByteArray home = base + "/home";
-    for (const QByteArray& folder : {data, config, home})
+    const QByteArray runtime = base + "/runtime";
+    for (const QByteArray& folder : {data, config, home, runtime})
         QDir().mkpath(QString::fromLocal8Bit(folder));
+    QFile::setPermissions(QString::fromLocal8Bit(runtime),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    setenv("XDG_RUNTIME_DIR", runtime.constData(), 1);
     setenv("XDG_DATA_HOME", data.constData(), 1);
     setenv("XDG_CONFIG_HOME", config.constData(), 1);
     setenv("HOME", home.constData(), 1);
@@ -38,28 +43,28 @@ inline QTemporaryDir& makeHome()
 
 } // namespace TestEnvironment
 
-#define HOURGLEN_TEST_MAIN(TestClass)                                                                      \
-    int main(int argc, char** argv)                                                                        \
-    {                                                                                                      \
-        QTemporaryDir& home = TestEnvironment::makeHome();                                                 \
-        if (!home.isValid())                                                                               \
-            return 2;                                                                                      \
-        QApplication app(argc, argv);                                                                      \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                           \
-        TestClass tc;                                                                                      \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                         \
-        return QTest::qExec(&tc, argc, argv);                                                              \
+#define HOURGLEN_TEST_MAIN(TestClass)                                                                        \
+    int main(int argc, char** argv)                                                                          \
+    {                                                                                                        \
+        QTemporaryDir& home = TestEnvironment::makeHome();                                                   \
+        if (!home.isValid())                                                                                 \
+            return 2;                                                                                        \
+        QApplication app(argc, argv);                                                                        \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                             \
+        TestClass tc;                                                                                        \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
+        return QTest::qExec(&tc, argc, argv);                                                                \
     }
 
 // For tests that need no widgets.
-#define HOURGLEN_TEST_MAIN_CORE(TestClass)                                                                 \
-    int main(int argc, char** argv)                                                                        \
-    {                                                                                                      \
-        QTemporaryDir& home = TestEnvironment::makeHome();                                                 \
-        if (!home.isValid())                                                                               \
-            return 2;                                                                                      \
-        QCoreApplication app(argc, argv);                                                                  \
-        TestClass tc;                                                                                      \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                         \
-        return QTest::qExec(&tc, argc, argv);                                                              \
+#define HOURGLEN_TEST_MAIN_CORE(TestClass)                                                                   \
+    int main(int argc, char** argv)                                                                          \
+    {                                                                                                        \
+        QTemporaryDir& home = TestEnvironment::makeHome();                                                   \
+        if (!home.isValid())                                                                                 \
+            return 2;                                                                                        \
+        QCoreApplication app(argc, argv);                                                                    \
+        TestClass tc;                                                                                        \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
+        return QTest::qExec(&tc, argc, argv);                                                                \
     }

@@ -1,5 +1,6 @@
 // The call stack and the trace log.
 
+#include "common/ColourFixture.h"
 #include "common/TestMain.h"
 
 #include "core/DataModuleDebug.h"
@@ -108,6 +109,26 @@ private slots:
         QVERIFY(module.IndentLines());
         runScript(module, script);
         QCOMPARE(m_lines, expected);
+    }
+
+    // Under the switch, a block whose trace name starts with a colour word reaches the window
+    // without its indentation and colour word, and the window draws it and all it encloses in red.
+    void colourBlockInTheWindow()
+    {
+        TDataModule_Debug& module = makeModule({QStringLiteral("/DEBUG")});
+        runScript(module, {"+TForm_Hourglen.MenuItemClick", "+REDTForm_SetSchedule.FormCreate",
+                           "+CommonFormPlacement.ReadFormParameters", "=plain", "-", "-", "-"});
+        QCOMPARE(ColourFixture::ViewLines(*DebugBoxOf(module)),
+                 (QStringList{"BEG    TForm_Hourglen.MenuItemClick", "BEG    TForm_SetSchedule.FormCreate",
+                              "\t\tBEG    CommonFormPlacement.ReadFormParameters", "plain",
+                              "\t\tEND    CommonFormPlacement.ReadFormParameters",
+                              "END    TForm_SetSchedule.FormCreate", "END    TForm_Hourglen.MenuItemClick"}));
+        const QString red = ColourFixture::Red;
+        const QString none = ColourFixture::None;
+        QCOMPARE(ColourFixture::LineColours(DebugBoxOf(module)->View()->document()),
+                 (QStringList{none, red, red, red, red, red, none}));
+        // What the trace handed on keeps its colour word.
+        QCOMPARE(m_lines.at(1), QStringLiteral("\tBEG    REDTForm_SetSchedule.FormCreate"));
     }
 
     void oneEndTooMany()
@@ -415,6 +436,60 @@ private slots:
         QVERIFY(open.isEmpty());
         for (int t = 0; t < Threads; ++t)
             QCOMPARE(nextOuter[t], Rounds);
+    }
+
+    // Module finalisation closes the log: no trace call writes a line or touches the call stack,
+    // so the stack can be released while the module still exists.
+    void closedLogWritesNothing()
+    {
+        TDataModule_Debug& module = makeModule();
+        TraceBegin(QStringLiteral("Open"));
+        module.CloseTraceLog();
+        QVERIFY(module.TraceLogClosed());
+        TraceEnd();
+        TraceBegin(QStringLiteral("Late"));
+        DebugLine(QStringLiteral("late line"));
+        m_stack.reset();
+        module.TraceEnd();
+        module.AddLine(QStringLiteral("late line"));
+        QCoreApplication::processEvents();
+        QCOMPARE(m_lines, QStringList{"BEG    Open"});
+    }
+
+    // Threads keep tracing through the shorthands while the log is closed, the stack released and
+    // the module destroyed, as late threads may while the program ends: no call touches anything
+    // that is gone (the sanitizers watch), and the lines before the close arrive whole.
+    void tracingWhileTheModuleIsDestroyed()
+    {
+        makeModule();
+        constexpr int Threads = 3;
+        std::atomic<bool> stop{false};
+        std::atomic<int> calls{0};
+        std::vector<std::thread> workers;
+        for (int t = 0; t < Threads; ++t) {
+            workers.emplace_back([&stop, &calls] {
+                while (!stop.load()) {
+                    TraceBegin(QStringLiteral("Worker.Call"));
+                    DebugLine(QStringLiteral("worker line"));
+                    TraceEnd();
+                    ++calls;
+                }
+            });
+        }
+        QTRY_VERIFY(calls.load() > 100);
+        DataModule_Debug->CloseTraceLog();
+        m_stack.reset();
+        m_module.reset();
+        QCOMPARE(DataModule_Debug, nullptr);
+        const int atDestruction = calls.load();
+        QTRY_VERIFY(calls.load() > atDestruction + 100);
+        stop = true;
+        for (std::thread& worker : workers)
+            worker.join();
+        QVERIFY(!m_lines.isEmpty());
+        for (const QString& line : std::as_const(m_lines))
+            QVERIFY2(line.endsWith(QLatin1String("Worker.Call")) || line == QLatin1String("worker line"),
+                     qPrintable(line));
     }
 };
 

@@ -3,6 +3,7 @@
 #include "common/TestMain.h"
 
 #include "debugview/DebugBox.h"
+#include "debugview/ExtHilit.h"
 
 #include <QGuiApplication>
 #include <QPlainTextEdit>
@@ -84,8 +85,47 @@ private slots:
         box.SetVisible(true);
         QWidget* window = box.Window();
         QVERIFY(window->isVisible());
-        QCOMPARE(window->size(), QSize(500, 1000));
+        // The outer frame is 500 by 1000 and touches the screen's top-right corner.
+        QCOMPARE(window->frameGeometry(), QRect(screenSize().width() - 500, 0, 500, 1000));
         QCOMPARE(window->pos(), QPoint(screenSize().width() - 500, 0));
+    }
+
+    // The window system puts a frame around the window once it is shown; Width and Height stay the
+    // outer size, so the window's inside shrinks by the frame and the frame stays on the screen.
+    void frameCountsInTheSize()
+    {
+        TkvtDebugBox box;
+        box.SetWidth(400);
+        box.SetHeight(300);
+        box.SetVisible(true);
+        QWidget* window = box.Window();
+        const QRect outer = window->frameGeometry();
+        const QRect inner = window->geometry();
+        if (outer == inner)
+            QSKIP("this platform puts no frame around windows");
+        QCOMPARE(outer, QRect(screenSize().width() - 400, 0, 400, 300));
+        QVERIFY(outer.contains(inner));
+        QVERIFY(inner.width() < 400);
+        QVERIFY(inner.height() < 300);
+        QCOMPARE(box.Width(), 400);
+        QCOMPARE(box.Height(), 300);
+        // A later change of size keeps counting the frame.
+        box.SetWidth(350);
+        QCOMPARE(window->frameGeometry(), QRect(screenSize().width() - 350, 0, 350, 300));
+        // Hidden and shown again: the same outer place and size.
+        box.SetVisible(false);
+        box.SetVisible(true);
+        QCOMPARE(window->frameGeometry(), QRect(screenSize().width() - 350, 0, 350, 300));
+    }
+
+    // Once shown, a size the user gives the window by hand is not taken back.
+    void userResizeKept()
+    {
+        TkvtDebugBox box;
+        box.SetVisible(true);
+        QWidget* window = box.Window();
+        window->resize(200, 150);
+        QCOMPARE(window->size(), QSize(200, 150));
     }
 
     void droppedWhileHidden()
@@ -129,30 +169,25 @@ private slots:
         QCOMPARE(viewLines(box), QStringList{"still appended"});
     }
 
-    void linesUnchangedWithoutMarkerProcessing()
+    void linesWithoutColourWordUnchanged()
     {
         TkvtDebugBox box;
         box.SetVisible(true);
-        const QString line = QStringLiteral("\t\tBEG    REDTForm_SetSchedule.FormCreate");
+        const QString line = QStringLiteral("\t\tBEG    TForm_SetSchedule.FormCreate");
         box.AddLine(line);
         QCOMPARE(viewLines(box), QStringList{line});
+        QVERIFY(box.Highlighter()->StartStopKeys().isEmpty());
     }
 
-    void markerProcessorHook()
+    void colourWordLinesRewritten()
     {
         TkvtDebugBox box;
         box.SetVisible(true);
-        QStringList seen;
-        box.SetMarkerProcessor([&seen](const QString& text) -> QString {
-            seen << text;
-            return QStringLiteral("<") + text + u'>';
-        });
-        box.AddLine(QStringLiteral("a"));
-        QCOMPARE(viewLines(box), QStringList{"<a>"});
-        // With TimeStamp no marker processing takes place.
-        box.SetTimeStamp(true);
-        box.AddLine(QStringLiteral("b"));
-        QCOMPARE(seen, QStringList{"a"});
+        box.AddLine(QStringLiteral("\t\tBEG    REDTForm_SetSchedule.FormCreate"));
+        box.AddLine(QStringLiteral("\t\tEND    REDTForm_SetSchedule.FormCreate"));
+        QCOMPARE(viewLines(box),
+                 (QStringList{"BEG    TForm_SetSchedule.FormCreate", "END    TForm_SetSchedule.FormCreate"}));
+        QCOMPARE(box.Highlighter()->StartStopKeys().size(), 1);
     }
 
     void timeStamp()
@@ -160,12 +195,15 @@ private slots:
         TkvtDebugBox box;
         box.SetVisible(true);
         box.SetTimeStamp(true);
-        box.AddLine(QStringLiteral("REDTForm_X.Y text"));
+        box.AddLine(QStringLiteral("\tBEG    REDTForm_X.Y text"));
         const QStringList lines = viewLines(box);
         QCOMPARE(lines.size(), 1);
+        // The colour word stays and no pair is registered.
         static const QRegularExpression form(
-            QStringLiteral("^\\d{2}:\\d{2}:\\d{2}:\\d{3} - REDTForm_X\\.Y text$"));
+            QStringLiteral("^\\d{2}:\\d{2}:\\d{2}:\\d{3} - \tBEG    REDTForm_X\\.Y text$"));
         QVERIFY2(form.match(lines.first()).hasMatch(), qPrintable(lines.first()));
+        QVERIFY(box.Highlighter()->StartStopKeys().isEmpty());
+        QVERIFY(box.RegisteredPairs().isEmpty());
     }
 
     void timeStampFromTheTimeSource()
@@ -224,8 +262,10 @@ private slots:
         box.SetVisible(true);
         const QSize screen = screenSize();
         const QPoint expected(right ? screen.width() - 300 : 0, bottom ? screen.height() - 200 : 0);
+        QCOMPARE(box.Window()->frameGeometry(), QRect(expected, QSize(300, 200)));
         QCOMPARE(box.Window()->pos(), expected);
-        QCOMPARE(box.Window()->size(), QSize(300, 200));
+        QCOMPARE(TkvtDebugBox::CornerFrame(position, screen, QSize(300, 200)),
+                 QRect(expected, QSize(300, 200)));
     }
 
     void sizeChangesKeepTheBottomRightCorner()
@@ -236,15 +276,17 @@ private slots:
         box.SetHeight(200);
         box.SetVisible(true);
         const QSize screen = screenSize();
+        // The first pixel right of and below the frame is the screen's size.
         auto bottomRight = [&] {
-            return box.Window()->pos() + QPoint(box.Window()->width(), box.Window()->height());
+            const QRect frame = box.Window()->frameGeometry();
+            return frame.topLeft() + QPoint(frame.width(), frame.height());
         };
         QCOMPARE(bottomRight(), QPoint(screen.width(), screen.height()));
         box.SetWidth(410);
-        QCOMPARE(box.Window()->width(), 410);
+        QCOMPARE(box.Window()->frameGeometry().width(), 410);
         QCOMPARE(bottomRight(), QPoint(screen.width(), screen.height()));
         box.SetHeight(250);
-        QCOMPARE(box.Window()->height(), 250);
+        QCOMPARE(box.Window()->frameGeometry().height(), 250);
         QCOMPARE(bottomRight(), QPoint(screen.width(), screen.height()));
     }
 
@@ -256,6 +298,7 @@ private slots:
         box.SetHeight(screenSize().height() + 50);
         box.SetVisible(true);
         QCOMPARE(box.Window()->pos(), QPoint(-100, -50));
+        QCOMPARE(box.Window()->frameGeometry().topLeft(), QPoint(-100, -50));
     }
 
     void clearLines()

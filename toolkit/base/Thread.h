@@ -19,6 +19,9 @@
 // terminate() by an owner that learns of its end from the end notification.
 // A thread that does not free itself is destroyed by its owner on the user-interface thread; the
 // destructor waits for the body to return, and a pending end notification is dropped.
+// When the end notification cannot reach the user-interface thread (there is no application object,
+// or it is destroyed before the notification's turn), the notification is dropped and a thread that
+// frees itself is still freed.
 class Thread
 {
 public:
@@ -42,6 +45,10 @@ public:
     bool finished() const noexcept { return m_finished.load(); }
     const std::string& name() const noexcept { return m_name; }
 
+    // Threads of the whole process that have been started and not destroyed yet. The program waits
+    // for this to reach 0 before it destroys its application object.
+    static int liveCount() noexcept;
+
     // The exception that ended the body, if any (the toolkit swallows it like its thread class does).
     std::exception_ptr fatalException() const { return m_fatal; }
 
@@ -64,6 +71,7 @@ private:
     std::atomic<bool> m_terminated{false};
     std::atomic<bool> m_started{false};
     std::atomic<bool> m_finished{false};
+    bool m_counted = false; // counted in liveCount() from a successful start() to the destructor
     bool m_freeOnTerminate = false;
     TerminateHandler m_onTerminate;
     std::exception_ptr m_fatal;

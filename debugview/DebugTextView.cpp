@@ -1,0 +1,5 @@
+#include "debugview/DebugTextView.h"
+
+TDebugTextView::TDebugTextView(QWidget* parent) : QPlainTextEdit(parent) {}
+
+TDebugTextView::~TDebugTextView() = default;
