@@ -127,6 +127,7 @@ TForm_Hourglen::TForm_Hourglen(QWidget* parent)
     m_zylTimerAction->SetInterval(0.3);
     m_zylTimerAction->SetOnTimer([this](TZylTimer* sender) { ZylTimer_ActionTimer(sender); });
 
+    Q_INIT_RESOURCE(MainImages); // the resource lives in a static library
     m_pngImageList1.add(QImage(QStringLiteral(":/ui/images/calendar3.png")));
     m_pngImageList1.add(QImage(QStringLiteral(":/ui/images/info.png")));
 
@@ -149,10 +150,6 @@ TForm_Hourglen::TForm_Hourglen(QWidget* parent)
     connect(m_menuItemFileExit, &QAction::triggered, this, [this] { MenuItemFile_ExitClick(); });
     connect(m_menuItemHelpAbout, &QAction::triggered, this,
             [this] { ErrorReport::guard([this] { MenuItemHelp_AboutClick(); }, this); });
-
-    resize(ClientWidth, ClientHeight + mainMenu1->sizeHint().height());
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
 
     Form_Hourglen = this;
     ErrorReport::guard([this] { FormCreate(); }, this);
@@ -194,6 +191,10 @@ void TForm_Hourglen::FormCreate()
 {
     TraceBegin(QStringLiteral("TForm_Hourglen.FormCreate"));
     NormaliseFont();
+    // The client area as stored, with the menu in its final font.
+    resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
     FormatSettings.SetShortDateFormat(ShortDateFormat);
     const QDateTime now = Clock::Now();
     const QString text = DateTimeText(now, now);
