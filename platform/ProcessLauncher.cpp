@@ -136,6 +136,10 @@ PriorityReset priorityReset()
     return reset;
 }
 
+// The shell that runs a file the system does not take for a program (a script without a "#!" line),
+// as execvp does it: /bin/sh FILE ARGS..., where the arguments stay the script's own arguments.
+const char ShellPath[] = "/bin/sh";
+
 void writeError(int fd, int error)
 {
     while (write(fd, &error, sizeof error) < 0 && errno == EINTR) {
@@ -143,7 +147,8 @@ void writeError(int fd, int error)
 }
 
 // Runs in the grandchild, between fork and exec: only async-signal-safe calls.
-[[noreturn]] void execProgram(const char* path, char* const* argv, int reportFd, const PriorityReset& reset)
+[[noreturn]] void execProgram(const char* path, char* const* argv, char* const* shellArgv, int reportFd,
+                              const PriorityReset& reset)
 {
     struct sigaction standard
     {};
@@ -163,7 +168,12 @@ void writeError(int fd, int error)
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
     execve(path, argv, environ);
-    writeError(reportFd, errno);
+    int error = errno;
+    if (error == ENOEXEC) {
+        execve(ShellPath, shellArgv, environ);
+        error = ENOEXEC; // no shell to run it: the file itself is what cannot be started
+    }
+    writeError(reportFd, error);
     _exit(127);
 }
 
@@ -183,7 +193,8 @@ bool processDescriptorsWork()
     return work;
 }
 
-LaunchOutcome startDoubleForked(const char* path, char* const* argv, const PriorityReset& reset)
+LaunchOutcome startDoubleForked(const char* path, char* const* argv, char* const* shellArgv,
+                                const PriorityReset& reset)
 {
     // The grandchild reports a failed exec through the pipe; a successful exec closes it unwritten.
     int report[2];
@@ -207,7 +218,7 @@ LaunchOutcome startDoubleForked(const char* path, char* const* argv, const Prior
             _exit(1);
         }
         if (child == 0)
-            execProgram(path, argv, report[1], reset);
+            execProgram(path, argv, shellArgv, report[1], reset);
         _exit(0);
     }
     close(report[1]);
@@ -227,8 +238,8 @@ LaunchOutcome startDoubleForked(const char* path, char* const* argv, const Prior
     return LaunchOutcome{LaunchOutcome::Status::Started, 0, {}};
 }
 
-LaunchOutcome startSpawned(const char* path, char* const* argv, const PriorityReset& reset,
-                           ChildReaper& reaper)
+LaunchOutcome startSpawned(const char* path, char* const* argv, char* const* shellArgv,
+                           const PriorityReset& reset, ChildReaper& reaper)
 {
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -257,7 +268,9 @@ LaunchOutcome startSpawned(const char* path, char* const* argv, const PriorityRe
     const bool niceChanged =
         reset.needed && errno == 0 && ownNice != reset.nice && setpriority(PRIO_PROCESS, 0, reset.nice) == 0;
     pid_t child = 0;
-    const int error = posix_spawn(&child, path, &actions, &attributes, argv, environ);
+    int error = posix_spawn(&child, path, &actions, &attributes, argv, environ);
+    if (error == ENOEXEC && posix_spawn(&child, ShellPath, &actions, &attributes, shellArgv, environ) == 0)
+        error = 0;
     if (niceChanged)
         setpriority(PRIO_PROCESS, 0, ownNice);
     posix_spawn_file_actions_destroy(&actions);
@@ -309,9 +322,18 @@ LaunchOutcome SystemProcessLauncher::start(const QString& program, const QString
     for (QByteArray& text : texts)
         argv.push_back(text.data());
     argv.push_back(nullptr);
+    // For the shell, should the system refuse the file: the file as the script to read (a name that
+    // begins with "-" made "./-..." so that the shell does not take it for an option), then the
+    // arguments as they are.
+    QByteArray script = path.startsWith('-') ? "./" + path : path;
+    std::vector<char*> shellArgv;
+    shellArgv.reserve(argv.size() + 1);
+    shellArgv.push_back(const_cast<char*>(ShellPath));
+    shellArgv.push_back(script.data());
+    shellArgv.insert(shellArgv.end(), argv.begin() + 1, argv.end());
     const PriorityReset reset = priorityReset();
 
     if (m_method == Method::Spawn)
-        return startSpawned(path.constData(), argv.data(), reset, *m_reaper);
-    return startDoubleForked(path.constData(), argv.data(), reset);
+        return startSpawned(path.constData(), argv.data(), shellArgv.data(), reset, *m_reaper);
+    return startDoubleForked(path.constData(), argv.data(), shellArgv.data(), reset);
 }

@@ -14,7 +14,7 @@ struct LaunchOutcome
     {
         Started,       // the program runs
         NotFound,      // no such file
-        NotExecutable, // a folder, no execute permission, or not a program the system can run
+        NotExecutable, // a folder, no execute permission, or not a program nor a script the shell can read
         Failed         // the system refused for another reason
     };
 
@@ -29,9 +29,11 @@ struct LaunchOutcome
     static LaunchOutcome fromError(int error);
 };
 
-// Starts programs. The program file is started directly, never through a shell, with the
-// arguments as given; the child runs detached in a session of its own, with this process's
-// environment and current folder, and is never left behind as a zombie.
+// Starts programs. The program file is started directly with the arguments as given; a file the
+// system does not take for a program (a script without a "#!" line) is read by /bin/sh with the same
+// arguments, as execvp does, and its arguments are never shell text. The child runs detached in a
+// session of its own, with this process's environment and current folder, and is never left behind
+// as a zombie.
 // Implementations are safe to call from several threads at once.
 class ProcessLauncher
 {

@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libsimpleini-dev libbenchmark-dev
     xvfb xauth fontconfig fonts-dejavu-core
+    desktop-file-utils appstream
 )
 
 missing=()

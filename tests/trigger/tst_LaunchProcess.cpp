@@ -88,10 +88,14 @@ private slots:
     void noZombieAfterManyLaunches();
     void eachMethodStartsDetachedAndReaped_data();
     void eachMethodStartsDetachedAndReaped();
+    void scriptWithoutInterpreterLineStarts_data();
+    void scriptWithoutInterpreterLineStarts();
+    void scriptWithoutInterpreterLineThroughTheLaunchThread();
 
 private:
-    // A script that writes its record to recordPath; returns its path.
-    QString recordingScript(const QString& name, const QString& recordPath);
+    // A script that writes its record to recordPath; returns its path. Without the interpreter
+    // line, only the shell fallback can start it.
+    QString recordingScript(const QString& name, const QString& recordPath, bool interpreterLine = true);
     QStringList zombieChildren() const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -117,11 +121,12 @@ void TestLaunchProcess::cleanup()
     m_dir.reset();
 }
 
-QString TestLaunchProcess::recordingScript(const QString& name, const QString& recordPath)
+QString TestLaunchProcess::recordingScript(const QString& name, const QString& recordPath,
+                                           bool interpreterLine)
 {
     const QString path = m_dir->filePath(name);
     const QByteArray record = quoted(recordPath);
-    const QByteArray script = "#!/bin/sh\n"
+    const QByteArray script = QByteArray(interpreterLine ? "#!/bin/sh\n" : "") +
                               "{\n"
                               "  echo $$\n"
                               "  sed 's/.*) //' /proc/$$/stat | cut -d' ' -f4\n"
@@ -239,7 +244,6 @@ void TestLaunchProcess::unstartableFilesStartNothing_data()
     QTest::newRow("missing file") << QStringLiteral("missing") << QStringLiteral("not found");
     QTest::newRow("folder") << QStringLiteral("folder") << QStringLiteral("not executable");
     QTest::newRow("no execute permission") << QStringLiteral("plain") << QStringLiteral("not executable");
-    QTest::newRow("not a program") << QStringLiteral("noprogram") << QStringLiteral("Exec format error");
 }
 
 void TestLaunchProcess::unstartableFilesStartNothing()
@@ -253,9 +257,6 @@ void TestLaunchProcess::unstartableFilesStartNothing()
     } else if (kind == QLatin1String("plain")) {
         const QString script = recordingScript(QStringLiteral("plain"), recordPath);
         QVERIFY(QFile::setPermissions(script, Plain));
-    } else if (kind == QLatin1String("noprogram")) {
-        // Executable, but neither a binary nor a script with an interpreter line: no shell runs it.
-        QVERIFY(writeFile(path, "touch " + quoted(recordPath) + "\n", Executable));
     }
     LaunchEnd ended;
     startLaunch(path, QStringLiteral("arg"), ended);
@@ -358,6 +359,77 @@ void TestLaunchProcess::eachMethodStartsDetachedAndReaped()
     const LaunchOutcome missing = launcher.start(m_dir->filePath(QStringLiteral("missing")), {});
     QCOMPARE(int(missing.status), int(LaunchOutcome::Status::NotFound));
     QTRY_COMPARE_WITH_TIMEOUT(zombieChildren(), QStringList(), ProcessTimeout);
+}
+
+void TestLaunchProcess::scriptWithoutInterpreterLineStarts_data()
+{
+    QTest::addColumn<int>("method");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("spawn") << int(SystemProcessLauncher::Method::Spawn) << QStringLiteral("plain script");
+    QTest::newRow("double fork") << int(SystemProcessLauncher::Method::DoubleFork)
+                                 << QStringLiteral("plain script");
+    // Started by a relative name from its own folder: the shell must not read "-x" as an option.
+    QTest::newRow("name like an option") << int(SystemProcessLauncher::Method::Spawn) << QStringLiteral("-x");
+}
+
+// The system refuses a script without a "#!" line; the shell reads it, and every argument arrives as
+// it was given, shell characters and all.
+void TestLaunchProcess::scriptWithoutInterpreterLineStarts()
+{
+    QFETCH(int, method);
+    QFETCH(QString, name);
+    SystemProcessLauncher launcher{SystemProcessLauncher::Method(method)};
+    const QString recordPath = m_dir->filePath(QStringLiteral("record"));
+    const QString script = recordingScript(name, recordPath, false);
+    QVERIFY(!script.isEmpty());
+    const QStringList arguments{QStringLiteral(";"),
+                                QStringLiteral("|"),
+                                QStringLiteral("&"),
+                                QStringLiteral("$(touch pwned)"),
+                                QStringLiteral("> out"),
+                                QStringLiteral("<"),
+                                QStringLiteral("*"),
+                                QStringLiteral("~"),
+                                QStringLiteral("$HOME"),
+                                QStringLiteral("`touch pwned`"),
+                                QStringLiteral("'single' \"double\""),
+                                QString(),
+                                QStringLiteral("-c")};
+
+    const QString before = QDir::currentPath();
+    const bool relative = name.startsWith(u'-');
+    if (relative)
+        QVERIFY(QDir::setCurrent(m_dir->path()));
+    const LaunchOutcome outcome = launcher.start(relative ? name : script, arguments);
+    QVERIFY(QDir::setCurrent(before));
+    QVERIFY2(outcome.started(), qPrintable(outcome.describe()));
+
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(recordPath), ProcessTimeout);
+    const Record record = readRecord(recordPath);
+    QVERIFY(record.valid);
+    QCOMPARE(record.arguments, arguments);
+    QCOMPARE(record.session, record.pid);
+    for (const QString& folder : {before, m_dir->path()}) {
+        QVERIFY(!QFile::exists(folder + QStringLiteral("/pwned")));
+        QVERIFY(!QFile::exists(folder + QStringLiteral("/out")));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(zombieChildren(), QStringList(), ProcessTimeout);
+}
+
+// The same file from the schedule's side: the launch thread starts it with its parameter text.
+void TestLaunchProcess::scriptWithoutInterpreterLineThroughTheLaunchThread()
+{
+    const QString recordPath = m_dir->filePath(QStringLiteral("record"));
+    const QString script = recordingScript(QStringLiteral("nightly"), recordPath, false);
+    QVERIFY(!script.isEmpty());
+    LaunchEnd ended;
+    startLaunch(script, QStringLiteral("\"a b\" ; $(id) | x"), ended);
+    QTRY_VERIFY_WITH_TIMEOUT(ended.ended, ProcessTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(recordPath), ProcessTimeout);
+    QCOMPARE(readRecord(recordPath).arguments,
+             (QStringList{QStringLiteral("a b"), QStringLiteral(";"), QStringLiteral("$(id)"),
+                          QStringLiteral("|"), QStringLiteral("x")}));
+    QVERIFY(m_trace->linesContaining(QStringLiteral("Cannot start")).isEmpty());
 }
 
 HOURGLEN_TEST_MAIN(TestLaunchProcess)
