@@ -5,6 +5,7 @@
 #include "core/FormatSettings.h"
 #include "schedule/HourglenDataModule.h"
 #include "schedule/triggerlist/DueCheck.h"
+#include "support/CommonFormPlacement.h"
 #include "toolkit/ErrorReport.h"
 #include "trigger/LaunchCreateProcess.h"
 #include "trigger/LaunchThreadList.h"
@@ -16,11 +17,9 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 #include <QShowEvent>
 #include <QThread>
 
@@ -151,6 +150,9 @@ TForm_Hourglen::TForm_Hourglen(QWidget* parent)
     connect(m_menuItemHelpAbout, &QAction::triggered, this,
             [this] { ErrorReport::guard([this] { MenuItemHelp_AboutClick(); }, this); });
 
+    // Placed in the centre of the screen unless the placement store says otherwise.
+    CommonFormPlacement::SetCentreOnShow(this, true);
+
     Form_Hourglen = this;
     ErrorReport::guard([this] { FormCreate(); }, this);
 }
@@ -193,8 +195,7 @@ void TForm_Hourglen::FormCreate()
     NormaliseFont();
     // The client area as stored, with the menu in its final font.
     resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+    CommonFormPlacement::ReadFormParameters(this);
     FormatSettings.SetShortDateFormat(ShortDateFormat);
     const QDateTime now = Clock::Now();
     const QString text = DateTimeText(now, now);
@@ -235,6 +236,7 @@ void TForm_Hourglen::FormClose()
         WaitForLaunchThreads();
         m_launchThreadList->Release();
     }
+    CommonFormPlacement::WriteFormParameters(this);
     TraceEnd();
 }
 

@@ -86,10 +86,12 @@ private slots:
         QVERIFY(lines.size() >= StartupBlocks.size() + 4);
         const qsizetype afterStartup = lines.indexOf(StartupBlocks.last()) + 1;
         QCOMPARE(lines.first(), StartupBlocks.first());
-        QCOMPARE(lines.mid(afterStartup, 4),
-                 (QStringList{"BEG    TDataModule_Hourglen.DataModuleCreate",
-                              "END    TDataModule_Hourglen.DataModuleCreate",
-                              "BEG    TForm_Hourglen.FormCreate", "END    TForm_Hourglen.FormCreate"}));
+        QCOMPARE(
+            lines.mid(afterStartup, 4),
+            (QStringList{"BEG    TDataModule_Hourglen.DataModuleCreate",
+                         "END    TDataModule_Hourglen.DataModuleCreate", "BEG    TForm_Hourglen.FormCreate",
+                         "\tBEG    CommonFormPlacement.ReadFormParameters"}));
+        QVERIFY(lines.indexOf(QStringLiteral("END    TForm_Hourglen.FormCreate")) > afterStartup + 4);
 
         modules.reset();
         QStringList reversed = ModuleNames;
@@ -131,7 +133,12 @@ private slots:
         lines.clear();
         QVERIFY(form->close());
         QCOMPARE(closed.count(), 1);
-        QCOMPARE(lines, (QStringList{"BEG    TForm_Hourglen.FormClose", "END    TForm_Hourglen.FormClose"}));
+        // No launch thread listed: no waiting; the placement is written last.
+        QCOMPARE(lines.size(), 7);
+        QCOMPARE(lines.mid(0, 2), (QStringList{"BEG    TForm_Hourglen.FormClose",
+                                               "\tBEG    CommonFormPlacement.WriteFormParameters"}));
+        QCOMPARE(lines.mid(5), (QStringList{"\tEND    CommonFormPlacement.WriteFormParameters",
+                                            "END    TForm_Hourglen.FormClose"}));
         QCOMPARE(form->Tag, 1);
     }
 };
@@ -239,10 +246,12 @@ private slots:
             return;
         }
         QCOMPARE(lines.mid(0, StartupBlocks.size()), StartupBlocks);
-        QCOMPARE(lines.mid(StartupBlocks.size(), 4),
-                 (QStringList{"BEG    TDataModule_Hourglen.DataModuleCreate",
-                              "END    TDataModule_Hourglen.DataModuleCreate",
-                              "BEG    TForm_Hourglen.FormCreate", "END    TForm_Hourglen.FormCreate"}));
+        QCOMPARE(
+            lines.mid(StartupBlocks.size(), 4),
+            (QStringList{"BEG    TDataModule_Hourglen.DataModuleCreate",
+                         "END    TDataModule_Hourglen.DataModuleCreate", "BEG    TForm_Hourglen.FormCreate",
+                         "\tBEG    CommonFormPlacement.ReadFormParameters"}));
+        QVERIFY(lines.indexOf(QStringLiteral("END    TForm_Hourglen.FormCreate")) > StartupBlocks.size() + 4);
     }
 
     void configurationFolderCreatedOnFirstStart()

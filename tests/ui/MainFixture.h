@@ -12,6 +12,7 @@
 #include "trigger/LaunchCreateProcess.h"
 #include "ui/Main.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -67,6 +68,8 @@ struct MainWindowModules
     MainWindowModules()
     {
         ApplicationGlobal::DataPath = dir.path() + u'/';
+        ApplicationGlobal::ConfigPath = dir.path() + QStringLiteral("/config/");
+        QDir().mkpath(ApplicationGlobal::ConfigPath);
         Clock::Replace(clock);
         TFormatSettings settings;
         settings.LongTimeFormat = QStringLiteral("hh:nn:ss");
@@ -91,6 +94,7 @@ struct MainWindowModules
         debug.reset();
         Clock::Replace(nullptr);
         ApplicationGlobal::DataPath.clear();
+        ApplicationGlobal::ConfigPath.clear();
     }
     Q_DISABLE_COPY_MOVE(MainWindowModules)
 

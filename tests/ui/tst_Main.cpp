@@ -5,6 +5,7 @@
 #include "MainFixture.h"
 #include "common/TestMain.h"
 
+#include "support/CommonFormPlacement.h"
 #include "toolkit/ClientTable.h"
 #include "toolkit/ErrorReport.h"
 #include "trigger/LaunchThreadList.h"
@@ -78,7 +79,9 @@ private slots:
         QCOMPARE(FormatSettings.Get().ShortDateFormat, QStringLiteral("mm/dd/yyyy"));
         const qsizetype created = m.lines.indexOf(QStringLiteral("BEG    TForm_Hourglen.FormCreate"));
         QVERIFY(created >= 0);
-        QCOMPARE(m.lines.at(created + 1), QStringLiteral("END    TForm_Hourglen.FormCreate"));
+        // The placement is read inside the creation.
+        QCOMPARE(m.lines.at(created + 1), QStringLiteral("\tBEG    CommonFormPlacement.ReadFormParameters"));
+        QVERIFY(m.lines.indexOf(QStringLiteral("END    TForm_Hourglen.FormCreate")) > created + 2);
         // The client area as stored.
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -338,6 +341,28 @@ private slots:
         m.clock->AdvanceMSecs(5000);
         QTest::qWait(700);
         QCOMPARE(form.Label_DateTime()->text(), label);
+    }
+
+    void closeWritesThePlacement()
+    {
+        MainWindowModules m;
+        m.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m.form.get()));
+        m.form->resize(500, 300);
+        QVERIFY(m.form->close());
+        QFile ini(CommonFormPlacement::ReturnIniFileNameFullName());
+        QVERIFY2(ini.open(QIODevice::ReadOnly), qPrintable(ini.fileName()));
+        const QString text = QString::fromUtf8(ini.readAll());
+        QVERIFY(text.contains(QStringLiteral("[Form_Hourglen]")));
+        for (const char* key :
+             {"(TForm)_Height", "(TForm)_Width", "(TForm)_Left", "(TForm)_Top", "(TForm)_Position"})
+            QVERIFY2(text.contains(QLatin1String(key)), key);
+        QVERIFY(text.contains(QStringLiteral("(TForm)_Width=500")));
+        // Shown once, the window no longer asks to be centred.
+        QVERIFY(text.contains(QStringLiteral("(TForm)_Position=0")));
+        const qsizetype closeBegin = m.lines.indexOf(QStringLiteral("BEG    TForm_Hourglen.FormClose"));
+        QCOMPARE(m.lines.at(closeBegin + 1),
+                 QStringLiteral("\tBEG    CommonFormPlacement.WriteFormParameters"));
     }
 
     void closeWaitsForLaunchThreads()
