@@ -271,6 +271,19 @@ private slots:
         QCOMPARE(m.launcher->started().size(), 1);
     }
 
+    void missingProgramCountsAsLaunched()
+    {
+        MainWindowModules m;
+        const QString missing = m.dir.filePath(QStringLiteral("gone.sh"));
+        m.setList({MainWindowModules::due(missing, {}, QStringLiteral("21:05:08"))});
+        m.clock->Set(Utc(21, 5, 8, 100));
+        QTRY_VERIFY(!m.lines.filter(QStringLiteral("Cannot start \"") + missing).isEmpty());
+        QCOMPARE(m.hourglen->TriggerList()->Entries().front().fired, 1);
+        QVERIFY(m.launcher->started().isEmpty());
+        QTRY_COMPARE(m.form->LaunchThreadList().Count(), 0);
+        QVERIFY(m_reported.isEmpty());
+    }
+
     void launchThreadThatCannotBeMadeIsTraced()
     {
         MainWindowModules m;
