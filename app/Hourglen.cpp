@@ -7,6 +7,7 @@
 #include "core/DebugCallStack.h"
 #include "core/FormatSettings.h"
 #include "debugview/DebugBox.h"
+#include "debugview/DebugWindow.h"
 #include "support/VersionInformation.h"
 #include "ui/Main.h"
 
@@ -48,8 +49,8 @@ void armDebugViewDump()
         return;
     QTimer::singleShot(0, qApp, [target] {
         QFile file(target);
-        if (DataModule_Debug && DataModule_Debug->kvtDebugBox1() && file.open(QIODevice::WriteOnly)) {
-            TkvtDebugBox* box = DataModule_Debug->kvtDebugBox1();
+        TkvtDebugBox* box = DataModule_Debug ? DebugBoxOf(*DataModule_Debug) : nullptr;
+        if (box && file.open(QIODevice::WriteOnly)) {
             file.write(box->View()->toPlainText().toUtf8());
             file.write("\n--visible=" + QByteArray(box->Window()->isVisible() ? "1" : "0") + '\n');
             file.close();

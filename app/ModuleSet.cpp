@@ -2,6 +2,7 @@
 
 #include "core/DataModuleApplicationStartup.h"
 #include "core/DataModuleDebug.h"
+#include "debugview/DebugWindow.h"
 #include "schedule/DataModuleDatabase.h"
 #include "schedule/HourglenDataModule.h"
 #include "ui/Main.h"
@@ -13,7 +14,7 @@ TModuleSet::TModuleSet(const QStringList& arguments, const QString& programFile,
         if (created)
             created(module);
     };
-    add(new TDataModule_Debug(arguments));
+    add(new TDataModule_Debug(arguments, std::make_unique<TDebugWindow>()));
     add(new TDataModule_Database());
     add(new TDataModule_ApplicationStartup(programFile));
     add(new TDataModule_Hourglen());

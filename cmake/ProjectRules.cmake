@@ -22,9 +22,12 @@ if(HOURGLEN_TSAN)
     target_link_options(hourglen_rules INTERFACE ${_tsan})
 endif()
 
-# A library target of one layer: its sources, the layers and libraries it uses.
+# A library target of one layer.
+#   hourglen_add_layer(name SOURCES a.cpp a.h ... [PUBLIC lib ...] [PRIVATE lib ...])
+# PUBLIC names what the layer's headers expose to its users; everything else the layer uses is
+# PRIVATE, so a user sees only what it links itself. The project rules travel with every layer.
 function(hourglen_add_layer name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
     add_library(${name} STATIC ${ARG_SOURCES})
-    target_link_libraries(${name} PUBLIC hourglen_rules ${ARG_LIBS})
+    target_link_libraries(${name} PUBLIC hourglen_rules ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE})
 endfunction()

@@ -1,9 +1,7 @@
 #include "core/DataModuleDebug.h"
 
-#include "core/Clock.h"
 #include "core/DebugCallStack.h"
-#include "debugview/DebugBox.h"
-#include "toolkit/UiThread.h"
+#include "toolkit/base/UiThread.h"
 
 #include <QMetaObject>
 
@@ -14,16 +12,11 @@ const QString BeginMarker = QStringLiteral("BEG    ");
 const QString EndMarker = QStringLiteral("END    ");
 } // namespace
 
-TDataModule_Debug::TDataModule_Debug(const QStringList& arguments, QObject* parent) : QObject(parent)
+TDataModule_Debug::TDataModule_Debug(const QStringList& arguments, std::unique_ptr<TDebugView> view,
+                                     QObject* parent)
+    : QObject(parent), m_debugView(std::move(view))
 {
     setObjectName(QStringLiteral("DataModule_Debug"));
-    m_debugBox = std::make_unique<TkvtDebugBox>();
-    m_debugBox->setObjectName(QStringLiteral("kvtDebugBox1"));
-    m_debugBox->SetTimeSource([] { return Clock::Time(); });
-    m_debugBox->SetCaption(QStringLiteral("Debug Box"));
-    m_debugBox->SetVisible(false);
-    m_debugBox->SetWidth(500);
-    m_debugBox->SetHeight(1000);
     DataModule_Debug = this;
     DataModule_DebugCreate(arguments);
 }
@@ -50,15 +43,16 @@ bool TDataModule_Debug::DebugSwitchGiven(const QStringList& arguments)
 void TDataModule_Debug::DataModule_DebugCreate(const QStringList& arguments)
 {
     SetIndentLines(true);
-    if (DebugSwitchGiven(arguments))
-        m_debugBox->SetVisible(true);
+    if (DebugSwitchGiven(arguments) && m_debugView)
+        m_debugView->SetVisible(true);
 }
 
 void TDataModule_Debug::DataModule_DebugDestroy()
 {
     Flush();
-    m_debugBox->SetVisible(false);
-    m_debugBox.reset();
+    if (m_debugView)
+        m_debugView->SetVisible(false);
+    m_debugView.reset();
 }
 
 int TDataModule_Debug::Depth() const
@@ -158,8 +152,8 @@ void TDataModule_Debug::Flush()
             break;
         for (const QString& line : lines) {
             emit lineHanded(line);
-            if (m_debugBox)
-                m_debugBox->AddLine(line);
+            if (m_debugView)
+                m_debugView->AddLine(line);
         }
     }
     m_flushing = false;

@@ -8,7 +8,15 @@
 #include <memory>
 #include <mutex>
 
-class TkvtDebugBox;
+// Where the trace lines are shown: the debug window. The trace log itself needs no widget, so that
+// programs without a display trace as well; the program hands it the window (debugview/DebugWindow).
+class TDebugView
+{
+public:
+    virtual ~TDebugView() = default;
+    virtual void AddLine(const QString& text) = 0;
+    virtual void SetVisible(bool visible) = 0;
+};
 
 // The trace log: nested "BEG    " and "END    " lines for every traced operation, handed to the
 // debug window. Safe to call from any thread: one lock covers the call stack, the depth and the
@@ -20,8 +28,10 @@ class TDataModule_Debug final : public QObject
     Q_DISABLE_COPY_MOVE(TDataModule_Debug)
 
 public:
-    // arguments: the command-line arguments without the program path.
-    explicit TDataModule_Debug(const QStringList& arguments, QObject* parent = nullptr);
+    // arguments: the command-line arguments without the program path; view: the window the lines
+    // are shown in (none: the lines are only handed on through lineHanded).
+    explicit TDataModule_Debug(const QStringList& arguments, std::unique_ptr<TDebugView> view = nullptr,
+                               QObject* parent = nullptr);
     ~TDataModule_Debug() override;
 
     void TraceBegin(const QString& name);
@@ -34,7 +44,8 @@ public:
     bool IndentLines() const;
     void SetIndentLines(bool indent);
 
-    TkvtDebugBox* kvtDebugBox1() const { return m_debugBox.get(); }
+    // The debug window, kvtDebugBox1; null when the module was given none.
+    TDebugView* DebugView() const { return m_debugView.get(); }
 
     // Whether the arguments ask for the debug window: the first one is "/DEBUG" in any letter case
     // (or "--debug", the Linux spelling).
@@ -61,7 +72,7 @@ private:
     std::deque<QString> m_pending;
     bool m_flushPosted = false;
     bool m_flushing = false; // user-interface thread only
-    std::unique_ptr<TkvtDebugBox> m_debugBox;
+    std::unique_ptr<TDebugView> m_debugView;
 };
 
 // The program's trace module, reached through this reference while it exists.

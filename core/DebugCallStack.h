@@ -1,6 +1,6 @@
 #pragma once
 
-#include "toolkit/Exception.h"
+#include "toolkit/base/Exception.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "schedule/DataModuleDatabase.h"
 
 #include "core/DataModuleDebug.h"
-#include "toolkit/ClientTable.h"
+#include "toolkit/table/ClientTable.h"
 
 TDataModule_Database* DataModule_Database = nullptr;
 

@@ -4,13 +4,13 @@
 #include "core/DataModuleDebug.h"
 #include "core/FormatSettings.h"
 #include "schedule/DataModuleDatabase.h"
-#include "schedule/DataPacketCodec.h"
 #include "schedule/ScheduleEditor.h"
-#include "schedule/ScheduleRecord.h"
+#include "schedule/packet/DataPacketCodec.h"
+#include "schedule/packet/ScheduleRecord.h"
 #include "schedule/triggerlist/TriggerList.h"
-#include "toolkit/ClientTable.h"
-#include "toolkit/DataSource.h"
-#include "toolkit/Exception.h"
+#include "toolkit/base/Exception.h"
+#include "toolkit/table/ClientTable.h"
+#include "toolkit/table/DataSource.h"
 
 #include <QFileInfo>
 

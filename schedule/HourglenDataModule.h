@@ -1,7 +1,7 @@
 #pragma once
 
-#include "toolkit/NavigatorButtons.h"
-#include "toolkit/TableState.h"
+#include "toolkit/table/NavigatorButtons.h"
+#include "toolkit/table/TableState.h"
 
 #include <QObject>
 

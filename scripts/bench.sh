@@ -14,5 +14,5 @@ cmake --build build/release -j"$(nproc)"
 for bench in build/release/bench/*/bench_*; do
     [ -f "$bench" ] && [ -x "$bench" ] || continue
     echo "== $bench"
-    QT_QPA_PLATFORM=offscreen "$bench"
+    "$bench"
 done

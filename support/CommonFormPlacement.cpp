@@ -3,8 +3,8 @@
 #include "core/ApplicationGlobal.h"
 #include "core/DataModuleDebug.h"
 #include "support/LibStrng.h"
-#include "toolkit/ErrorReport.h"
-#include "toolkit/Exception.h"
+#include "toolkit/widgets/ErrorReport.h"
+#include "toolkit/base/Exception.h"
 
 #include <QCoreApplication>
 #include <QEvent>

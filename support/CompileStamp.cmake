@@ -1,9 +1,11 @@
 # The build stamp: the date and time of the build as "4/27/2012" and "11:21:16 PM".
 # SOURCE_DATE_EPOCH, when set, replaces the current time (and the stamp is then in UTC, as
-# reproducible builds expect); otherwise the local time of the configuration run is used.
+# reproducible builds expect); otherwise the local time of the build is used.
 #
-# Included by support/CMakeLists.txt at configure time; also runs as a script:
-#   cmake -DOUTPUT=file [-DEXPECT_DATE=... -DEXPECT_TIME=...] -P CompileStamp.cmake
+# Runs as a script on every build (support/CMakeLists.txt), rewriting the header only when its text
+# changed:
+#   cmake -DOUTPUT=file [-DCONFIGURED_SOURCE_DATE_EPOCH=n] [-DEXPECT_DATE=... -DEXPECT_TIME=...] -P CompileStamp.cmake
+# SOURCE_DATE_EPOCH set for the build wins over one set when CMake was configured.
 # With EXPECT_* the script fails when the stamp differs (the test of SOURCE_DATE_EPOCH).
 
 function(hourglen_compile_stamp out_date out_time)
@@ -41,7 +43,7 @@ endfunction()
 
 function(hourglen_write_compile_stamp output)
     hourglen_compile_stamp(date time)
-    set(content "// Generated at configure time: the build stamp.\n#pragma once\n#define HOURGLEN_BUILD_DATE \"${date}\"\n#define HOURGLEN_BUILD_TIME \"${time}\"\n")
+    set(content "// Generated on every build: the build stamp.\n#pragma once\n#define HOURGLEN_BUILD_DATE \"${date}\"\n#define HOURGLEN_BUILD_TIME \"${time}\"\n")
     if(EXISTS "${output}")
         file(READ "${output}" old)
         if(old STREQUAL content)
@@ -52,6 +54,9 @@ function(hourglen_write_compile_stamp output)
 endfunction()
 
 if(CMAKE_SCRIPT_MODE_FILE AND OUTPUT)
+    if(NOT DEFINED ENV{SOURCE_DATE_EPOCH} AND NOT "${CONFIGURED_SOURCE_DATE_EPOCH}" STREQUAL "")
+        set(ENV{SOURCE_DATE_EPOCH} "${CONFIGURED_SOURCE_DATE_EPOCH}")
+    endif()
     hourglen_write_compile_stamp("${OUTPUT}")
     if(DEFINED EXPECT_DATE OR DEFINED EXPECT_TIME)
         hourglen_compile_stamp(date time)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/ProcessLauncher.h"
-#include "toolkit/Thread.h"
+#include "toolkit/base/Thread.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "trigger/LaunchThreadList.h"
 
-#include "toolkit/Thread.h"
+#include "toolkit/base/Thread.h"
 
 #include <algorithm>
 

@@ -2,8 +2,8 @@
 
 #include "platform/ThreadPriority.h"
 #include "platform/TimerResolution.h"
-#include "toolkit/Thread.h"
-#include "toolkit/UiThread.h"
+#include "toolkit/base/Thread.h"
+#include "toolkit/base/UiThread.h"
 
 #include <atomic>
 #include <chrono>

@@ -6,7 +6,7 @@
 #include "schedule/HourglenDataModule.h"
 #include "schedule/triggerlist/DueCheck.h"
 #include "support/CommonFormPlacement.h"
-#include "toolkit/ErrorReport.h"
+#include "toolkit/widgets/ErrorReport.h"
 #include "trigger/LaunchCreateProcess.h"
 #include "trigger/LaunchThreadList.h"
 #include "trigger/ZylTimer.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "toolkit/ImageList.h"
+#include "toolkit/widgets/ImageList.h"
 
 #include <QMainWindow>
 #include <QString>

@@ -1,8 +1,8 @@
 // A schedule of 10,000 tasks with comments and a change log of 10,000 entries: how long the writer
 // and the reader take, beside a plain QXmlStreamReader pass over the same bytes.
 
-#include "schedule/DataPacketCodec.h"
-#include "schedule/ScheduleRecord.h"
+#include "schedule/packet/DataPacketCodec.h"
+#include "schedule/packet/ScheduleRecord.h"
 
 #include <QCoreApplication>
 #include <QDate>

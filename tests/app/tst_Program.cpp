@@ -1,6 +1,7 @@
 // The start order of the five modules, the main window's life cycle, and the program
 // itself started as a process (--help, --version, "/DEBUG" with the start-up blocks nested).
 
+#include "common/StartupTrace.h"
 #include "common/TestMain.h"
 
 #include "app/ModuleSet.h"
@@ -8,6 +9,7 @@
 #include "core/DataModuleDebug.h"
 #include "core/DebugCallStack.h"
 #include "debugview/DebugBox.h"
+#include "debugview/DebugWindow.h"
 #include "schedule/DataModuleDatabase.h"
 #include "schedule/HourglenDataModule.h"
 #include "ui/Main.h"
@@ -31,16 +33,7 @@ QList<bool> globalsSet()
             Form_Hourglen != nullptr};
 }
 
-const QStringList StartupBlocks{
-    "BEG    TDataModule_ApplicationStartup.DataModuleCreate",
-    "\tBEG    VERSIONINFORMATION.FileVersionInformation",
-    "\tEND    VERSIONINFORMATION.FileVersionInformation",
-    "\tBEG    TDataModule_ApplicationStartup.GetSpecialFolderPath",
-    "\tEND    TDataModule_ApplicationStartup.GetSpecialFolderPath",
-    "\tBEG    TDataModule_ApplicationStartup.GetSpecialFolderPath",
-    "\tEND    TDataModule_ApplicationStartup.GetSpecialFolderPath",
-    "END    TDataModule_ApplicationStartup.DataModuleCreate",
-};
+const QStringList StartupBlocks = StartupTrace::ApplicationStartupBlock();
 
 } // namespace
 
@@ -86,12 +79,7 @@ private slots:
         QVERIFY(lines.size() >= StartupBlocks.size() + 4);
         const qsizetype afterStartup = lines.indexOf(StartupBlocks.last()) + 1;
         QCOMPARE(lines.first(), StartupBlocks.first());
-        QCOMPARE(
-            lines.mid(afterStartup, 4),
-            (QStringList{"BEG    TDataModule_Hourglen.DataModuleCreate",
-                         "END    TDataModule_Hourglen.DataModuleCreate", "BEG    TForm_Hourglen.FormCreate",
-                         "\tBEG    CommonFormPlacement.ReadFormParameters"}));
-        QVERIFY(lines.indexOf(QStringLiteral("END    TForm_Hourglen.FormCreate")) > afterStartup + 4);
+        QCOMPARE(lines.mid(afterStartup, 4), StartupTrace::ScheduleAndMainWindowBlocks());
 
         modules.reset();
         QStringList reversed = ModuleNames;
@@ -105,7 +93,7 @@ private slots:
         bool shownAtDatabase = false;
         TModuleSet modules(QStringList{"/debug"}, QString(), [&](QObject* module) {
             if (module->objectName() == QLatin1String("DataModule_Database"))
-                shownAtDatabase = DataModule_Debug->kvtDebugBox1()->Window()->isVisible();
+                shownAtDatabase = DebugBoxOf(*DataModule_Debug)->Window()->isVisible();
         });
         QVERIFY(shownAtDatabase);
     }
@@ -246,12 +234,7 @@ private slots:
             return;
         }
         QCOMPARE(lines.mid(0, StartupBlocks.size()), StartupBlocks);
-        QCOMPARE(
-            lines.mid(StartupBlocks.size(), 4),
-            (QStringList{"BEG    TDataModule_Hourglen.DataModuleCreate",
-                         "END    TDataModule_Hourglen.DataModuleCreate", "BEG    TForm_Hourglen.FormCreate",
-                         "\tBEG    CommonFormPlacement.ReadFormParameters"}));
-        QVERIFY(lines.indexOf(QStringLiteral("END    TForm_Hourglen.FormCreate")) > StartupBlocks.size() + 4);
+        QCOMPARE(lines.mid(StartupBlocks.size(), 4), StartupTrace::ScheduleAndMainWindowBlocks());
     }
 
     void configurationFolderCreatedOnFirstStart()

@@ -2,7 +2,9 @@
 // This executable carries the program's version-information block, so reading its own file gives
 // the product version "2.0.0.0", as the program's does.
 
+#include "common/StartupTrace.h"
 #include "common/TestMain.h"
+#include "common/TraceCapture.h"
 
 #include "core/ApplicationGlobal.h"
 #include "core/DataModuleApplicationStartup.h"
@@ -36,9 +38,7 @@ class TestStartupEnvironment : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TCallStackInstance> m_stack;
-    std::unique_ptr<TDataModule_Debug> m_debug;
-    QStringList m_lines;
+    std::unique_ptr<TraceCapture> m_trace;
     QByteArray m_savedData, m_savedConfig, m_savedHome;
 
     QString dataHome() const { return m_dir->path() + QStringLiteral("/data"); }
@@ -51,7 +51,7 @@ class TestStartupEnvironment : public QObject
     QStringList plainLines() const
     {
         QStringList plain;
-        for (const QString& line : m_lines) {
+        for (const QString& line : m_trace->lines()) {
             if (!isTraceLine(line))
                 plain << line;
         }
@@ -70,19 +70,14 @@ private slots:
         QVERIFY(QDir().mkpath(configHome()));
         qputenv("XDG_DATA_HOME", dataHome().toLocal8Bit());
         qputenv("XDG_CONFIG_HOME", configHome().toLocal8Bit());
-        m_stack = std::make_unique<TCallStackInstance>();
-        m_debug = std::make_unique<TDataModule_Debug>(QStringList{});
-        m_lines.clear();
-        connect(m_debug.get(), &TDataModule_Debug::lineHanded, this,
-                [this](const QString& l) { m_lines << l; });
+        m_trace = std::make_unique<TraceCapture>();
         ApplicationGlobal::Clear();
         VersionInformation::Clear();
     }
 
     void cleanup()
     {
-        m_debug.reset();
-        m_stack.reset();
+        m_trace.reset();
         ApplicationGlobal::Clear();
         VersionInformation::Clear();
         qputenv("XDG_DATA_HOME", m_savedData);
@@ -97,16 +92,7 @@ private slots:
         TDataModule_ApplicationStartup module;
         QCOMPARE(DataModule_ApplicationStartup, &module);
         QCOMPARE(module.objectName(), QStringLiteral("DataModule_ApplicationStartup"));
-        QCOMPARE(m_lines, (QStringList{
-                              "BEG    TDataModule_ApplicationStartup.DataModuleCreate",
-                              "\tBEG    VERSIONINFORMATION.FileVersionInformation",
-                              "\tEND    VERSIONINFORMATION.FileVersionInformation",
-                              "\tBEG    TDataModule_ApplicationStartup.GetSpecialFolderPath",
-                              "\tEND    TDataModule_ApplicationStartup.GetSpecialFolderPath",
-                              "\tBEG    TDataModule_ApplicationStartup.GetSpecialFolderPath",
-                              "\tEND    TDataModule_ApplicationStartup.GetSpecialFolderPath",
-                              "END    TDataModule_ApplicationStartup.DataModuleCreate",
-                          }));
+        QCOMPARE(m_trace->lines(), StartupTrace::ApplicationStartupBlock());
         QCOMPARE(ApplicationGlobal::ConfigPath, expectedConfigPath());
     }
 
@@ -118,8 +104,9 @@ private slots:
                                             path + QStringLiteral(" path built successfully")}));
         QVERIFY(QFileInfo(path).isDir());
         // The plain lines come inside the module's block, after the two folder look-ups.
-        QCOMPARE(m_lines.indexOf(QStringLiteral("Configuration Path does not exist")), 7);
-        QCOMPARE(m_lines.last(), QStringLiteral("END    TDataModule_ApplicationStartup.DataModuleCreate"));
+        QCOMPARE(m_trace->lines().indexOf(QStringLiteral("Configuration Path does not exist")), 7);
+        QCOMPARE(m_trace->lines().last(),
+                 QStringLiteral("END    TDataModule_ApplicationStartup.DataModuleCreate"));
     }
 
     void folderNotCreatable()
@@ -138,11 +125,12 @@ private slots:
         QCOMPARE(plainLines(), (QStringList{"Configuration Path does not exist", path,
                                             path + QStringLiteral(" path force build failed")}));
         // Start-up goes on: the block is closed, the separator set, the data path filled.
-        QCOMPARE(m_lines.last(), QStringLiteral("END    TDataModule_ApplicationStartup.DataModuleCreate"));
+        QCOMPARE(m_trace->lines().last(),
+                 QStringLiteral("END    TDataModule_ApplicationStartup.DataModuleCreate"));
         QCOMPARE(FormatSettings.Get().DateSeparator, u'/');
         QCOMPARE(ApplicationGlobal::DataPath,
                  dataHome() + QStringLiteral("/Quillfern/Hourglen/") + Version + u'/');
-        QCOMPARE(m_debug->Depth(), 0);
+        QCOMPARE(m_trace->module().Depth(), 0);
     }
 
     void pathsAndVersion()
@@ -230,10 +218,11 @@ private slots:
         set("XDG_DATA_HOME", xdgData);
         set("XDG_CONFIG_HOME", xdgConfig);
         set("HOME", home);
-        m_lines.clear();
+        m_trace->lines().clear();
         QCOMPARE(module.GetSpecialFolderPath(csidl), expected);
-        QCOMPARE(m_lines, (QStringList{"BEG    TDataModule_ApplicationStartup.GetSpecialFolderPath",
-                                       "END    TDataModule_ApplicationStartup.GetSpecialFolderPath"}));
+        QCOMPARE(m_trace->lines(),
+                 (QStringList{"BEG    TDataModule_ApplicationStartup.GetSpecialFolderPath",
+                              "END    TDataModule_ApplicationStartup.GetSpecialFolderPath"}));
         QVERIFY(!QFileInfo::exists(QStringLiteral("/x")));
     }
 

@@ -5,6 +5,7 @@
 #include "core/DataModuleDebug.h"
 #include "core/DebugCallStack.h"
 #include "debugview/DebugBox.h"
+#include "debugview/DebugWindow.h"
 
 #include <QPlainTextEdit>
 #include <QRegularExpression>
@@ -12,6 +13,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <latch>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -45,7 +47,7 @@ class TestTraceLog : public QObject
     {
         m_module.reset();
         m_lines.clear();
-        m_module = std::make_unique<TDataModule_Debug>(arguments);
+        m_module = std::make_unique<TDataModule_Debug>(arguments, std::make_unique<TDebugWindow>());
         connect(m_module.get(), &TDataModule_Debug::lineHanded, this,
                 [this](const QString& line) { m_lines << line; });
         return *m_module;
@@ -67,9 +69,8 @@ private slots:
         QTest::addColumn<QStringList>("script");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("one block") << QStringList{"+A", "-"} << QStringList{"BEG    A", "END    A"};
-        QTest::newRow("A calls B")
-            << QStringList{"+A", "+B", "-", "-"}
-            << QStringList{"BEG    A", "\tBEG    B", "\tEND    B", "END    A"};
+        QTest::newRow("A calls B") << QStringList{"+A", "+B", "-", "-"}
+                                   << QStringList{"BEG    A", "\tBEG    B", "\tEND    B", "END    A"};
         QTest::newRow("three nested: 0 1 2 tabs, then 2 1 0")
             << QStringList{"+A", "+B", "+C", "-", "-", "-"}
             << QStringList{"BEG    A",     "\tBEG    B", "\t\tBEG    C",
@@ -175,8 +176,8 @@ private slots:
                       module.Depth(),
                       CallStack->Items(),
                       CallStack->Current(),
-                      module.kvtDebugBox1()->View()->toPlainText(),
-                      module.kvtDebugBox1()->Window()->isVisible()};
+                      DebugBoxOf(module)->View()->toPlainText(),
+                      DebugBoxOf(module)->Window()->isVisible()};
             runScript(module, {"-", "-"});
             return o;
         };
@@ -222,11 +223,11 @@ private slots:
         QFETCH(bool, shown);
         QCOMPARE(TDataModule_Debug::DebugSwitchGiven(arguments), shown);
         TDataModule_Debug& module = makeModule(arguments);
-        QCOMPARE(module.kvtDebugBox1()->Visible(), shown);
-        QCOMPARE(module.kvtDebugBox1()->Window()->isVisible(), shown);
+        QCOMPARE(DebugBoxOf(module)->Visible(), shown);
+        QCOMPARE(DebugBoxOf(module)->Window()->isVisible(), shown);
         module.TraceBegin(QStringLiteral("A"));
         module.TraceEnd();
-        QCOMPARE(module.kvtDebugBox1()->View()->toPlainText().isEmpty(), !shown);
+        QCOMPARE(DebugBoxOf(module)->View()->toPlainText().isEmpty(), !shown);
     }
 
     void moduleAndWindowNames()
@@ -234,7 +235,8 @@ private slots:
         TDataModule_Debug& module = makeModule();
         QCOMPARE(DataModule_Debug, &module);
         QCOMPARE(module.objectName(), QStringLiteral("DataModule_Debug"));
-        TkvtDebugBox* box = module.kvtDebugBox1();
+        TkvtDebugBox* box = DebugBoxOf(module);
+        QVERIFY(box);
         QCOMPARE(box->objectName(), QStringLiteral("kvtDebugBox1"));
         QCOMPARE(box->Caption(), QStringLiteral("Debug Box"));
         QCOMPARE(box->Width(), 500);
@@ -362,13 +364,11 @@ private slots:
         TDataModule_Debug& module = makeModule();
         constexpr int Threads = 4;
         constexpr int Rounds = 150;
-        std::atomic<int> ready{0};
+        std::latch ready(Threads); // all start tracing together
         std::vector<std::thread> workers;
         for (int t = 0; t < Threads; ++t) {
             workers.emplace_back([&module, &ready, t] {
-                ready.fetch_add(1);
-                while (ready.load() < Threads) {
-                }
+                ready.arrive_and_wait();
                 for (int r = 0; r < Rounds; ++r) {
                     module.TraceBegin(QStringLiteral("T%1.outer%2").arg(t).arg(r));
                     module.TraceBegin(QStringLiteral("T%1.inner%2").arg(t).arg(r));

@@ -1,8 +1,8 @@
 // libFuzzer entry for the data-packet reader: any bytes either load or are refused with an Exception;
 // what loads is written back and must read again.
 
-#include "schedule/DataPacketCodec.h"
-#include "toolkit/Exception.h"
+#include "schedule/packet/DataPacketCodec.h"
+#include "toolkit/base/Exception.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -7,7 +7,7 @@
 #include "core/DataModuleDebug.h"
 #include "core/DebugCallStack.h"
 #include "support/CommonFormPlacement.h"
-#include "toolkit/ErrorReport.h"
+#include "toolkit/widgets/ErrorReport.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,6 +2,7 @@
 // the build stamp. This executable carries the program's version block (hourglen_versionresource).
 
 #include "common/TestMain.h"
+#include "common/TraceCapture.h"
 
 #include "core/DataModuleDebug.h"
 #include "core/DebugCallStack.h"
@@ -82,9 +83,7 @@ class TestVersionInformation : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TCallStackInstance> m_stack;
-    std::unique_ptr<TDataModule_Debug> m_debug;
-    QStringList m_lines;
+    std::unique_ptr<TraceCapture> m_trace;
 
     QString writeFile(const QString& name, const QByteArray& bytes)
     {
@@ -99,18 +98,13 @@ private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        m_stack = std::make_unique<TCallStackInstance>();
-        m_debug = std::make_unique<TDataModule_Debug>(QStringList{});
-        m_lines.clear();
-        connect(m_debug.get(), &TDataModule_Debug::lineHanded, this,
-                [this](const QString& l) { m_lines << l; });
+        m_trace = std::make_unique<TraceCapture>();
         VersionInformation::Clear();
     }
 
     void cleanup()
     {
-        m_debug.reset();
-        m_stack.reset();
+        m_trace.reset();
         VersionInformation::Clear();
     }
 
@@ -120,8 +114,8 @@ private slots:
     {
         VersionInformation::FileVersionInformation(QCoreApplication::applicationFilePath());
         checkProgramValues(VersionInformation::Values);
-        QCOMPARE(m_lines, (QStringList{"BEG    VERSIONINFORMATION.FileVersionInformation",
-                                       "END    VERSIONINFORMATION.FileVersionInformation"}));
+        QCOMPARE(m_trace->lines(), (QStringList{"BEG    VERSIONINFORMATION.FileVersionInformation",
+                                                "END    VERSIONINFORMATION.FileVersionInformation"}));
         const auto block = VersionBlock::readFile(QCoreApplication::applicationFilePath());
         QVERIFY(block);
         checkProgramBlock(*block);
@@ -214,7 +208,7 @@ private slots:
         QCOMPARE(VersionInformation::Values.CompanyName, QStringLiteral("Quillfern"));
         VersionInformation::FileVersionInformation(writeFile(QStringLiteral("plain.bin"), content));
         QCOMPARE(VersionInformation::Values, TVersionValues());
-        QCOMPARE(m_lines.size(), 4); // both calls traced
+        QCOMPARE(m_trace->lines().size(), 4); // both calls traced
     }
 
     void missingFile()

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "toolkit/Exception.h"
-#include "toolkit/TablePacket.h"
+#include "toolkit/base/Exception.h"
+#include "toolkit/table/TablePacket.h"
 
 #include <QDataStream>
 #include <QIODevice>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "toolkit/ClientTable.h"
+#include "toolkit/table/ClientTable.h"
 
 #include <QDate>
 #include <QTime>

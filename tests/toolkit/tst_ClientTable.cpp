@@ -1,7 +1,7 @@
 #include "TestTables.h"
 #include "common/TestMain.h"
-#include "toolkit/ClientTable.h"
-#include "toolkit/Exception.h"
+#include "toolkit/base/Exception.h"
+#include "toolkit/table/ClientTable.h"
 
 #include <QTest>
 

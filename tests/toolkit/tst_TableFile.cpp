@@ -1,8 +1,8 @@
 #include "FakeCodec.h"
 #include "TestTables.h"
 #include "common/TestMain.h"
-#include "toolkit/ClientTable.h"
-#include "toolkit/Exception.h"
+#include "toolkit/base/Exception.h"
+#include "toolkit/table/ClientTable.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "core/DataModuleDebug.h"
-#include "core/DebugCallStack.h"
+#include "common/TraceCapture.h"
 #include "platform/ProcessLauncher.h"
 #include "trigger/LaunchCreateProcess.h"
 
@@ -12,34 +11,6 @@
 
 #include <atomic>
 #include <memory>
-
-// The trace module of the program for one test, with every line it hands to the debug window.
-class TraceCapture
-{
-public:
-    TraceCapture() : m_debug(std::make_unique<TDataModule_Debug>(QStringList()))
-    {
-        QObject::connect(m_debug.get(), &TDataModule_Debug::lineHanded, m_debug.get(),
-                         [this](const QString& line) { m_lines.append(line); });
-    }
-
-    QStringList& lines() { return m_lines; }
-
-    QStringList linesContaining(const QString& text) const
-    {
-        QStringList found;
-        for (const QString& line : m_lines) {
-            if (line.contains(text))
-                found.append(line);
-        }
-        return found;
-    }
-
-private:
-    TCallStackInstance m_stack;
-    std::unique_ptr<TDataModule_Debug> m_debug;
-    QStringList m_lines;
-};
 
 // How one launch thread ended, as its end notification saw it.
 struct LaunchEnd

@@ -1,6 +1,6 @@
 #include "LaunchFixture.h"
+#include "common/FakeProcessLauncher.h"
 #include "common/TestMain.h"
-#include "platform/FakeProcessLauncher.h"
 
 #include <QFile>
 #include <QTemporaryDir>

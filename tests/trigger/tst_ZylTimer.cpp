@@ -1,7 +1,7 @@
 #include "common/TestMain.h"
 
 #include "platform/TimerResolution.h"
-#include "toolkit/Exception.h"
+#include "toolkit/base/Exception.h"
 #include "trigger/ZylTimer.h"
 
 #include <QThread>

@@ -6,8 +6,8 @@
 #include "common/TestMain.h"
 
 #include "support/CommonFormPlacement.h"
-#include "toolkit/ClientTable.h"
-#include "toolkit/ErrorReport.h"
+#include "toolkit/table/ClientTable.h"
+#include "toolkit/widgets/ErrorReport.h"
 #include "trigger/LaunchThreadList.h"
 #include "trigger/ZylTimer.h"
 

@@ -1,9 +1,9 @@
 // hourglen-packet FILE              prints the fields and the current rows of a data packet
 // hourglen-packet --rewrite OUT FILE  reads FILE and writes it to OUT through the writer
 
-#include "schedule/DataPacketCodec.h"
-#include "schedule/DataPacketText.h"
-#include "toolkit/Exception.h"
+#include "schedule/packet/DataPacketCodec.h"
+#include "schedule/packet/DataPacketText.h"
+#include "toolkit/base/Exception.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -1,0 +1,45 @@
+# The build stamp follows the build, not the configuration: building the stamp's target with
+# different SOURCE_DATE_EPOCH values rewrites the header each time, and a build without one (in a
+# tree configured without one) takes the time of that build.
+#   cmake -DBUILD_DIR=dir -DHEADER=file -DCONFIGURED_SOURCE_DATE_EPOCH=n -P BuildStamp.cmake
+
+function(build_stamp epoch expect_date expect_time)
+    if(epoch STREQUAL "")
+        unset(ENV{SOURCE_DATE_EPOCH})
+    else()
+        set(ENV{SOURCE_DATE_EPOCH} ${epoch})
+    endif()
+    execute_process(COMMAND ${CMAKE_COMMAND} --build ${BUILD_DIR} --target hourglen_compilestamp
+        RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "building the stamp failed:\n${output}")
+    endif()
+    file(READ ${HEADER} text)
+    if(NOT text MATCHES "HOURGLEN_BUILD_DATE \"${expect_date}\"" OR NOT text MATCHES "HOURGLEN_BUILD_TIME \"${expect_time}\"")
+        message(FATAL_ERROR "with SOURCE_DATE_EPOCH '${epoch}' the header reads:\n${text}\nexpected ${expect_date} ${expect_time}")
+    endif()
+endfunction()
+
+build_stamp(1335568876 "4/27/2012" "11:21:16 PM")
+build_stamp(1325394305 "1/1/2012" "5:05:05 AM")
+if(CONFIGURED_SOURCE_DATE_EPOCH STREQUAL "")
+    # The local time of this build, to the day (either side of a midnight passing meanwhile).
+    string(TIMESTAMP before "%m/%d/%Y")
+    build_stamp("" "[0-9]+/[0-9]+/[0-9]+" "[0-9]+:[0-9][0-9]:[0-9][0-9] [AP]M")
+    string(TIMESTAMP after "%m/%d/%Y")
+    file(READ ${HEADER} text)
+    string(REGEX MATCH "HOURGLEN_BUILD_DATE \"([0-9]+)/([0-9]+)/([0-9]+)\"" found "${text}")
+    set(month ${CMAKE_MATCH_1})
+    set(day ${CMAKE_MATCH_2})
+    set(year ${CMAKE_MATCH_3})
+    foreach(today IN ITEMS "${before}" "${after}")
+        string(REGEX MATCH "^0?([0-9]+)/0?([0-9]+)/([0-9]+)$" parts "${today}")
+        if(CMAKE_MATCH_1 STREQUAL month AND CMAKE_MATCH_2 STREQUAL day AND CMAKE_MATCH_3 STREQUAL year)
+            set(matched TRUE)
+        endif()
+    endforeach()
+    if(NOT matched)
+        message(FATAL_ERROR "a build without SOURCE_DATE_EPOCH stamped ${month}/${day}/${year}, not ${before}")
+    endif()
+endif()
+message(STATUS "the stamp follows each build")
