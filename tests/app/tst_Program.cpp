@@ -12,6 +12,7 @@
 #include "debugview/DebugWindow.h"
 #include "schedule/DataModuleDatabase.h"
 #include "schedule/HourglenDataModule.h"
+#include "trigger/ZylTimer.h"
 #include "ui/Main.h"
 
 #include <QProcess>
@@ -34,6 +35,17 @@ QList<bool> globalsSet()
 }
 
 const QStringList StartupBlocks = StartupTrace::ApplicationStartupBlock();
+
+} // namespace
+
+namespace {
+
+// A stopped timer worker ends at once and is freed through the user-interface thread's events;
+// waiting for that keeps the test free of objects left behind.
+void WaitForTimerWorkers(const TZylTimerShared& timer)
+{
+    QTRY_COMPARE(TZylTimer::WorkerCount(timer), 0);
+}
 
 } // namespace
 
@@ -81,7 +93,9 @@ private slots:
         QCOMPARE(lines.first(), StartupBlocks.first());
         QCOMPARE(lines.mid(afterStartup, 4), StartupTrace::ScheduleAndMainWindowBlocks());
 
+        const auto timer = Form_Hourglen->ZylTimer_Action()->Shared();
         modules.reset();
+        WaitForTimerWorkers(*timer);
         QStringList reversed = ModuleNames;
         std::reverse(reversed.begin(), reversed.end());
         QCOMPARE(destroyed, reversed);
@@ -91,22 +105,25 @@ private slots:
     void debugWindowShownBeforeTheOtherModules()
     {
         bool shownAtDatabase = false;
-        TModuleSet modules(QStringList{"/debug"}, QString(), [&](QObject* module) {
+        auto modules = std::make_unique<TModuleSet>(QStringList{"/debug"}, QString(), [&](QObject* module) {
             if (module->objectName() == QLatin1String("DataModule_Database"))
                 shownAtDatabase = DebugBoxOf(*DataModule_Debug)->Window()->isVisible();
         });
         QVERIFY(shownAtDatabase);
+        const auto timer = Form_Hourglen->ZylTimer_Action()->Shared();
+        modules.reset();
+        WaitForTimerWorkers(*timer);
     }
 
     void mainWindowLifeCycle()
     {
         QStringList lines;
-        TModuleSet modules(QStringList{}, QString(), [&](QObject* module) {
+        auto modules = std::make_unique<TModuleSet>(QStringList{}, QString(), [&](QObject* module) {
             if (auto* debug = qobject_cast<TDataModule_Debug*>(module))
                 QObject::connect(debug, &TDataModule_Debug::lineHanded,
                                  [&lines](const QString& l) { lines << l; });
         });
-        TForm_Hourglen* form = modules.MainWindow();
+        TForm_Hourglen* form = modules->MainWindow();
         QCOMPARE(form->windowTitle(), QStringLiteral("Hourglen"));
         QCOMPARE(form->objectName(), QStringLiteral("Form_Hourglen"));
         QCOMPARE(form->Tag, 0);
@@ -128,6 +145,9 @@ private slots:
         QCOMPARE(lines.mid(5), (QStringList{"\tEND    CommonFormPlacement.WriteFormParameters",
                                             "END    TForm_Hourglen.FormClose"}));
         QCOMPARE(form->Tag, 1);
+        const auto timer = form->ZylTimer_Action()->Shared();
+        modules.reset();
+        WaitForTimerWorkers(*timer);
     }
 };
 

@@ -525,7 +525,7 @@ void TestHourglenDataModule::loadTriggerListFromFile()
     QCOMPARE(modules.table().state(), TableState::Inactive);
     QCOMPARE(fileBytes(scheduleFile()), bytes);
     QCOMPARE(modules.trace.trimmed(), (QStringList{"BEG    TDataModule_Hourglen.LoadTriggerList",
-                                         "END    TDataModule_Hourglen.LoadTriggerList"}));
+                                                   "END    TDataModule_Hourglen.LoadTriggerList"}));
 }
 
 void TestHourglenDataModule::loadTriggerListWithoutFile()
@@ -597,8 +597,10 @@ void TestHourglenDataModule::rebuildTriggerListFromLiveTable()
     QCOMPARE(table.recordCount(), 2);
     QVERIFY(table.eof());
     QCOMPARE(table.value(QStringLiteral("taskname")).toString(), QStringLiteral("zeta"));
-    QVERIFY(modules.trace.trimmed().contains(QStringLiteral("BEG    TDataModule_Hourglen.RebuildTriggerList")));
-    QCOMPARE(modules.trace.trimmed().last(), QStringLiteral("END    TDataModule_Hourglen.RebuildTriggerList"));
+    QVERIFY(
+        modules.trace.trimmed().contains(QStringLiteral("BEG    TDataModule_Hourglen.RebuildTriggerList")));
+    QCOMPARE(modules.trace.trimmed().last(),
+             QStringLiteral("END    TDataModule_Hourglen.RebuildTriggerList"));
 }
 
 void TestHourglenDataModule::releasedTriggerListIsGone()
