@@ -1,28 +1,55 @@
 #include "core/Clock.h"
 
-QDateTime TSystemClock::Now() const
+QDateTime TSystemClock::UtcNow() const
 {
-    return QDateTime::currentDateTime();
+    return QDateTime::currentDateTimeUtc();
 }
 
-TManualClock::TManualClock(QDateTime now) : m_now(std::move(now)) {}
+QTimeZone TSystemClock::Zone() const
+{
+    return QTimeZone::systemTimeZone();
+}
 
-QDateTime TManualClock::Now() const
+TManualClock::TManualClock(const QDateTime& now, const QTimeZone& zone) : m_zone(zone)
+{
+    m_msecs = Instant(now).toMSecsSinceEpoch();
+}
+
+QDateTime TManualClock::Instant(const QDateTime& now) const
+{
+    if (now.timeSpec() == Qt::LocalTime && m_zone.isValid())
+        return QDateTime(now.date(), now.time(), m_zone);
+    return now;
+}
+
+QDateTime TManualClock::UtcNow() const
 {
     std::lock_guard lock(m_lock);
-    return m_now;
+    return QDateTime::fromMSecsSinceEpoch(m_msecs, Qt::UTC);
+}
+
+QTimeZone TManualClock::Zone() const
+{
+    std::lock_guard lock(m_lock);
+    return m_zone;
 }
 
 void TManualClock::Set(const QDateTime& now)
 {
     std::lock_guard lock(m_lock);
-    m_now = now;
+    m_msecs = Instant(now).toMSecsSinceEpoch();
+}
+
+void TManualClock::SetZone(const QTimeZone& zone)
+{
+    std::lock_guard lock(m_lock);
+    m_zone = zone;
 }
 
 void TManualClock::AdvanceMSecs(qint64 msecs)
 {
     std::lock_guard lock(m_lock);
-    m_now = m_now.addMSecs(msecs);
+    m_msecs += msecs;
 }
 
 namespace Clock {
@@ -41,17 +68,17 @@ std::shared_ptr<TClock>& current()
     return instance;
 }
 
-std::shared_ptr<TClock> Get()
+} // namespace
+
+std::shared_ptr<TClock> Current()
 {
     std::lock_guard guard(lock());
     return current();
 }
 
-} // namespace
-
 QDateTime Now()
 {
-    return Get()->Now();
+    return Current()->Now();
 }
 
 QDate Date()
@@ -62,6 +89,16 @@ QDate Date()
 QTime Time()
 {
     return Now().time();
+}
+
+QDateTime UtcNow()
+{
+    return Current()->UtcNow();
+}
+
+QTimeZone Zone()
+{
+    return Current()->Zone();
 }
 
 std::shared_ptr<TClock> Replace(std::shared_ptr<TClock> clock)

@@ -3,11 +3,12 @@
 #include "core/ApplicationGlobal.h"
 #include "core/Clock.h"
 #include "core/DataModuleDebug.h"
+#include "core/FormatSettings.h"
 #include "schedule/DataModuleDatabase.h"
 #include "schedule/ScheduleEditor.h"
-#include "schedule/TriggerList.h"
 #include "schedule/packet/DataPacketCodec.h"
 #include "schedule/packet/ScheduleRecord.h"
+#include "schedule/triggerlist/TriggerList.h"
 #include "toolkit/base/Exception.h"
 #include "toolkit/table/ClientTable.h"
 #include "toolkit/table/DataSource.h"
@@ -106,7 +107,10 @@ TDataModule_Hourglen::~TDataModule_Hourglen()
 void TDataModule_Hourglen::DataModuleCreate()
 {
     TraceBegin(QStringLiteral("TDataModule_Hourglen.DataModuleCreate"));
-    m_triggerList = std::make_unique<TTriggerList>();
+    {
+        const std::lock_guard lock(m_triggerListLock);
+        m_triggerList = std::make_shared<TTriggerList>();
+    }
     m_clientDataSetSchedule->setFileName(ApplicationGlobal::DataPath + QString::fromUtf16(AppName) +
                                          QStringLiteral(".xml"));
     TraceEnd();
@@ -341,5 +345,117 @@ void TDataModule_Hourglen::DataSource_ScheduleStateChange(DataSource& sender)
     TraceBegin(QStringLiteral("TDataModule_Hourglen.DataSource_ScheduleStateChange"));
     if (m_scheduleEditor && sender.dataSet())
         CommonSetNavigatorButtons(m_scheduleEditor->DBNavigator1(), sender.state());
+    TraceEnd();
+}
+
+std::shared_ptr<TTriggerList> TDataModule_Hourglen::TriggerList() const
+{
+    const std::lock_guard lock(m_triggerListLock);
+    return m_triggerList;
+}
+
+void TDataModule_Hourglen::ReleaseTriggerList()
+{
+    std::shared_ptr<TTriggerList> released;
+    {
+        const std::lock_guard lock(m_triggerListLock);
+        released.swap(m_triggerList);
+    }
+}
+
+namespace {
+
+// A value's plain text as the table gives it: dates and times in the global formats, null empty.
+QString FieldText(const QVariant& value, const TFormatSettings& settings)
+{
+    if (!value.isValid())
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return FormatDateTime(settings.ShortDateFormat, QDateTime(value.toDate(), QTime(0, 0), Qt::UTC),
+                              settings);
+    case QMetaType::QTime:
+        return FormatDateTime(settings.LongTimeFormat, QDateTime(QDate(2000, 1, 1), value.toTime(), Qt::UTC),
+                              settings);
+    case QMetaType::QDateTime: {
+        const QDateTime stamp = value.toDateTime();
+        return FormatDateTime(QStringLiteral("c"), QDateTime(stamp.date(), stamp.time(), Qt::UTC), settings);
+    }
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    default:
+        return value.toString();
+    }
+}
+
+} // namespace
+
+TRec TDataModule_Hourglen::TriggerEntry(const ClientTable& table)
+{
+    const TFormatSettings settings = FormatSettings.Get();
+    const auto text = [&](const char* name) { return FieldText(table.value(QLatin1String(name)), settings); };
+    TRec entry;
+    entry.taskname = text("taskname");
+    entry.taskparm = text("taskparm");
+    entry.launchdate = text("launchdate");
+    entry.launchtime = text("launchtime");
+    entry.launchcbsun = text("launchcbsun");
+    entry.launchcbmon = text("launchcbmon");
+    entry.launchcbtue = text("launchcbtue");
+    entry.launchcbwed = text("launchcbwed");
+    entry.launchcbthu = text("launchcbthu");
+    entry.launchcbfri = text("launchcbfri");
+    entry.launchcbsat = text("launchcbsat");
+    entry.fired = 0;
+    return entry;
+}
+
+void TDataModule_Hourglen::PublishTriggerList(std::vector<TRec> entries)
+{
+    if (const std::shared_ptr<TTriggerList> list = TriggerList())
+        list->Replace(std::move(entries));
+}
+
+void TDataModule_Hourglen::LoadTriggerList()
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.LoadTriggerList"));
+    const QString fileName = m_clientDataSetSchedule->fileName();
+    if (QFileInfo(fileName).isFile()) {
+        std::vector<TRec> entries;
+        // The live table is not touched; the temporary one is released however the reading ends.
+        ClientTable dataSet(QStringLiteral("cds_CreatedDynamic"));
+        dataSet.setCodec(std::make_shared<TDataPacketCodec>());
+        dataSet.setFileName(fileName);
+        try {
+            dataSet.open();
+            for (dataSet.first(); !dataSet.eof(); dataSet.next())
+                entries.push_back(TriggerEntry(dataSet));
+        } catch (...) {
+            // What was read before the failure still counts.
+            PublishTriggerList(std::move(entries));
+            throw;
+        }
+        PublishTriggerList(std::move(entries));
+    }
+    TraceEnd();
+}
+
+void TDataModule_Hourglen::RebuildTriggerList()
+{
+    TraceBegin(QStringLiteral("TDataModule_Hourglen.RebuildTriggerList"));
+    ClientTable& table = *m_clientDataSetSchedule;
+    if (table.state() == TableState::Edit || table.state() == TableState::Insert)
+        table.cancel();
+    table.disableControls();
+    struct ControlsBack
+    {
+        ClientTable& table;
+        ~ControlsBack() { table.enableControls(); }
+    } controlsBack{table};
+    std::vector<TRec> entries;
+    entries.reserve(std::size_t(table.recordCount()));
+    for (table.first(); !table.eof(); table.next())
+        entries.push_back(TriggerEntry(table));
+    PublishTriggerList(std::move(entries));
     TraceEnd();
 }

@@ -8,11 +8,14 @@
 #include <QStringList>
 
 #include <memory>
+#include <mutex>
+#include <vector>
 
 class ClientTable;
 class DataSource;
 class TScheduleEditor;
 class TTriggerList;
+struct TRec;
 
 // The schedule module: the schedule table, its data source and the trigger list.
 class TDataModule_Hourglen final : public QObject
@@ -26,7 +29,21 @@ public:
 
     ClientTable& ClientDataSet_Schedule() const { return *m_clientDataSetSchedule; }
     DataSource& DataSource_Schedule() const { return *m_dataSourceSchedule; }
-    TTriggerList& TriggerList() const { return *m_triggerList; }
+    // The trigger list; null once the main window has released it. Any thread may ask: the
+    // caller's reference keeps the list alive while it works on it.
+    std::shared_ptr<TTriggerList> TriggerList() const;
+    // Releases the list: a tick that comes afterwards finds none.
+    void ReleaseTriggerList();
+
+    // Fills the trigger list from the schedule file through a temporary table, at the main
+    // window's first showing or activation; without a file the list stays empty. A file that
+    // cannot be read throws, with the entries read before the failure in the list.
+    void LoadTriggerList();
+    // Refills the trigger list from the live table (open while the editor exists), in its order,
+    // re-arming every entry; the table is left at its end.
+    void RebuildTriggerList();
+    // The entry for the current row of a table with the schedule fields, fired 0.
+    static TRec TriggerEntry(const ClientTable& table);
 
     // The editor window while it exists; null otherwise.
     TScheduleEditor* ScheduleEditor() const { return m_scheduleEditor; }
@@ -70,7 +87,10 @@ private:
 
     std::unique_ptr<ClientTable> m_clientDataSetSchedule;
     std::unique_ptr<DataSource> m_dataSourceSchedule;
-    std::unique_ptr<TTriggerList> m_triggerList;
+    void PublishTriggerList(std::vector<TRec> entries);
+
+    mutable std::mutex m_triggerListLock; // over the pointer; the list has its own lock
+    std::shared_ptr<TTriggerList> m_triggerList;
     TScheduleEditor* m_scheduleEditor = nullptr;
 };
 
