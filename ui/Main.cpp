@@ -10,6 +10,7 @@
 #include "trigger/LaunchCreateProcess.h"
 #include "trigger/LaunchThreadList.h"
 #include "trigger/ZylTimer.h"
+#include "ui/About.h"
 #include "ui/ModalWindow.h"
 
 #include <QAction>
@@ -57,7 +58,7 @@ int RoundHalfAwayFromZero(double value)
     return int(value < 0 ? std::ceil(value - 0.5) : std::floor(value + 0.5));
 }
 
-// Placeholders for the schedule editor and the About window, until those windows exist.
+// A placeholder for the schedule editor, until that window exists.
 class TForm_Placeholder : public QDialog
 {
 public:
@@ -77,16 +78,7 @@ public:
     {}
 };
 
-class TForm_AboutPlaceholder final : public TForm_Placeholder
-{
-public:
-    explicit TForm_AboutPlaceholder(QWidget* parent)
-        : TForm_Placeholder(parent, QStringLiteral("Form_About"), QStringLiteral("About"))
-    {}
-};
-
 TForm_SetSchedulePlaceholder* Form_SetSchedulePlaceholder = nullptr;
-TForm_AboutPlaceholder* Form_AboutPlaceholder = nullptr;
 
 } // namespace
 
@@ -381,7 +373,7 @@ void TForm_Hourglen::MenuItemFile_ExitClick()
 void TForm_Hourglen::MenuItemHelp_AboutClick()
 {
     TraceBegin(QStringLiteral("TForm_Hourglen.MenuItemHelp_AboutClick"));
-    ShowModalWindow(Form_AboutPlaceholder);
+    ShowModalWindow(Form_About);
     TraceEnd();
 }
 
