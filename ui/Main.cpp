@@ -5,10 +5,12 @@
 #include "core/FormatSettings.h"
 #include "schedule/HourglenDataModule.h"
 #include "schedule/triggerlist/DueCheck.h"
+#include "support/CommonFormPlacement.h"
 #include "toolkit/widgets/ErrorReport.h"
 #include "trigger/LaunchCreateProcess.h"
 #include "trigger/LaunchThreadList.h"
 #include "trigger/ZylTimer.h"
+#include "ui/About.h"
 #include "ui/ModalWindow.h"
 #include "ui/SetSchedule.h"
 
@@ -17,11 +19,9 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 #include <QShowEvent>
 #include <QThread>
 
@@ -58,28 +58,6 @@ int RoundHalfAwayFromZero(double value)
 {
     return int(value < 0 ? std::ceil(value - 0.5) : std::floor(value + 0.5));
 }
-
-// A placeholder for the About window, until that window exists.
-class TForm_Placeholder : public QDialog
-{
-public:
-    TForm_Placeholder(QWidget* parent, const QString& name, const QString& caption) : QDialog(parent)
-    {
-        setObjectName(name);
-        setWindowTitle(caption);
-        resize(300, 120);
-    }
-};
-
-class TForm_AboutPlaceholder final : public TForm_Placeholder
-{
-public:
-    explicit TForm_AboutPlaceholder(QWidget* parent)
-        : TForm_Placeholder(parent, QStringLiteral("Form_About"), QStringLiteral("About"))
-    {}
-};
-
-TForm_AboutPlaceholder* Form_AboutPlaceholder = nullptr;
 
 } // namespace
 
@@ -119,6 +97,7 @@ TForm_Hourglen::TForm_Hourglen(QWidget* parent)
     m_zylTimerAction->SetInterval(0.3);
     m_zylTimerAction->SetOnTimer([this](TZylTimer* sender) { ZylTimer_ActionTimer(sender); });
 
+    Q_INIT_RESOURCE(MainImages); // the resource lives in a static library
     m_pngImageList1.add(QImage(QStringLiteral(":/ui/images/calendar3.png")));
     m_pngImageList1.add(QImage(QStringLiteral(":/ui/images/info.png")));
 
@@ -142,9 +121,8 @@ TForm_Hourglen::TForm_Hourglen(QWidget* parent)
     connect(m_menuItemHelpAbout, &QAction::triggered, this,
             [this] { ErrorReport::guard([this] { MenuItemHelp_AboutClick(); }, this); });
 
-    resize(ClientWidth, ClientHeight + mainMenu1->sizeHint().height());
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+    // Placed in the centre of the screen unless the placement store says otherwise.
+    CommonFormPlacement::SetCentreOnShow(this, true);
 
     Form_Hourglen = this;
     ErrorReport::guard([this] { FormCreate(); }, this);
@@ -186,6 +164,9 @@ void TForm_Hourglen::FormCreate()
 {
     TraceBegin(QStringLiteral("TForm_Hourglen.FormCreate"));
     NormaliseFont();
+    // The client area as stored, with the menu in its final font.
+    resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    CommonFormPlacement::ReadFormParameters(this);
     FormatSettings.SetShortDateFormat(ShortDateFormat);
     const QDateTime now = Clock::Now();
     const QString text = DateTimeText(now, now);
@@ -226,6 +207,7 @@ void TForm_Hourglen::FormClose()
         WaitForLaunchThreads();
         m_launchThreadList->Release();
     }
+    CommonFormPlacement::WriteFormParameters(this);
     TraceEnd();
 }
 
@@ -372,7 +354,7 @@ void TForm_Hourglen::MenuItemFile_ExitClick()
 void TForm_Hourglen::MenuItemHelp_AboutClick()
 {
     TraceBegin(QStringLiteral("TForm_Hourglen.MenuItemHelp_AboutClick"));
-    ShowModalWindow(Form_AboutPlaceholder);
+    ShowModalWindow(Form_About);
     TraceEnd();
 }
 

@@ -24,8 +24,9 @@ inline QStringList ApplicationStartupBlock()
 // What follows it: the schedule module's creation, then the main window's.
 inline QStringList ScheduleAndMainWindowBlocks()
 {
+    // The main window's creation reads its placement first.
     return {"BEG    TDataModule_Hourglen.DataModuleCreate", "END    TDataModule_Hourglen.DataModuleCreate",
-            "BEG    TForm_Hourglen.FormCreate", "END    TForm_Hourglen.FormCreate"};
+            "BEG    TForm_Hourglen.FormCreate", "\tBEG    CommonFormPlacement.ReadFormParameters"};
 }
 
 } // namespace StartupTrace

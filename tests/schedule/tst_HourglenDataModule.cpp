@@ -1,5 +1,6 @@
 #include "ScheduleModuleFixture.h"
 #include "common/TestMain.h"
+#include "core/FormatSettings.h"
 #include "schedule/triggerlist/TriggerList.h"
 #include "toolkit/base/Exception.h"
 #include "toolkit/table/ClientTable.h"
@@ -38,6 +39,12 @@ private slots:
     void handlersApplyNavigatorRule();
     void handlersAreTraced();
     void closedTableDataSetCloseDoesNothing();
+    void loadTriggerListFromFile();
+    void loadTriggerListWithoutFile();
+    void loadTriggerListFromUnreadableFile_data();
+    void loadTriggerListFromUnreadableFile();
+    void rebuildTriggerListFromLiveTable();
+    void releasedTriggerListIsGone();
 
 private:
     QString dataPath() const { return m_dir->path() + QStringLiteral("/Quillfern/Hourglen/2.0.0.0/"); }
@@ -491,6 +498,143 @@ void TestHourglenDataModule::closedTableDataSetCloseDoesNothing()
     QVERIFY(!QFileInfo::exists(scheduleFile()));
     QCOMPARE(modules.trace.trimmed().mid(2), (QStringList{"BEG    TDataModule_Hourglen.DataSetClose",
                                                           "END    TDataModule_Hourglen.DataSetClose"}));
+}
+
+namespace {
+
+// The formats the main window fixes before the list is first built.
+void SetListFormats()
+{
+    TFormatSettings s;
+    s.ShortDateFormat = QStringLiteral("mm/dd/yyyy");
+    s.LongTimeFormat = QStringLiteral("hh:nn:ss");
+    FormatSettings.Set(s);
+}
+
+QStringList EntryTexts(const TRec& r)
+{
+    return {r.taskname,    r.taskparm,    r.launchdate,  r.launchtime,
+            r.launchcbsun, r.launchcbmon, r.launchcbtue, r.launchcbwed,
+            r.launchcbthu, r.launchcbfri, r.launchcbsat, QString::number(r.fired)};
+}
+
+} // namespace
+
+void TestHourglenDataModule::loadTriggerListFromFile()
+{
+    SetListFormats();
+    const QByteArray bytes = fileWithRows(
+        "",
+        "<ROW taskname=\"/opt/jobs/backup\" taskparm=\" --full \" launchdate=\"20261224\" "
+        "launchtime=\"08:00:00000\" launchcbsun=\"0\" launchcbmon=\"1\" launchcbtue=\"0\" launchcbwed=\"0\" "
+        "launchcbthu=\"0\" launchcbfri=\"1\" launchcbsat=\"0\"/>"
+        "<ROW taskname=\"first version\" launchtime=\"09:30:15000\"/>"
+        "<ROW taskname=\"alpha\" launchtime=\"23:59:59999\" launchcbsat=\"1\"/>");
+    writeBytes(scheduleFile(), bytes);
+    ScheduleModules modules(dataPath());
+    modules.trace.clear();
+    modules.hourglen->LoadTriggerList();
+    const std::vector<TRec> entries = modules.hourglen->TriggerList()->Entries();
+    QCOMPARE(entries.size(), std::size_t(3));
+    // In the order of the file, every field as its text; empty fields empty.
+    QCOMPARE(EntryTexts(entries[0]), (QStringList{"/opt/jobs/backup", " --full ", "12/24/2026", "08:00:00",
+                                                  "0", "1", "0", "0", "0", "1", "0", "0"}));
+    QCOMPARE(EntryTexts(entries[1]),
+             (QStringList{"first version", "", "", "09:30:15", "", "", "", "", "", "", "", "0"}));
+    QCOMPARE(entries[2].launchtime, QStringLiteral("23:59:59"));
+    QCOMPARE(entries[2].launchcbsat, QStringLiteral("1"));
+    // Read through a table of its own: the live table stays closed and the file untouched.
+    QCOMPARE(modules.table().state(), TableState::Inactive);
+    QCOMPARE(fileBytes(scheduleFile()), bytes);
+    QCOMPARE(modules.trace.trimmed(), (QStringList{"BEG    TDataModule_Hourglen.LoadTriggerList",
+                                                   "END    TDataModule_Hourglen.LoadTriggerList"}));
+}
+
+void TestHourglenDataModule::loadTriggerListWithoutFile()
+{
+    ScheduleModules modules(dataPath());
+    modules.hourglen->LoadTriggerList();
+    QCOMPARE(modules.hourglen->TriggerList()->Count(), 0);
+    QVERIFY(!QFileInfo::exists(scheduleFile()));
+    QVERIFY(!QFileInfo::exists(dataPath()));
+}
+
+void TestHourglenDataModule::loadTriggerListFromUnreadableFile_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty file") << QByteArray()
+                                << QStringLiteral("cds_CreatedDynamic: Missing data provider or data packet");
+    QByteArray head = scheduleHead();
+    head.replace("<FIELD attrname=\"launchcbsat\" fieldtype=\"string\" WIDTH=\"2\"/>", "");
+    QTest::newRow("a field missing") << head + "<PARAMS/></METADATA><ROWDATA><ROW taskname=\"a\"/><ROW "
+                                               "taskname=\"b\"/></ROWDATA></DATAPACKET>"
+                                     << QStringLiteral("cds_CreatedDynamic: Field 'launchcbsat' not found");
+}
+
+void TestHourglenDataModule::loadTriggerListFromUnreadableFile()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    writeBytes(scheduleFile(), bytes);
+    ScheduleModules modules(dataPath());
+    try {
+        modules.hourglen->LoadTriggerList();
+        QFAIL("an unreadable file was taken");
+    } catch (const Exception& error) {
+        QCOMPARE(error.message(), message);
+    }
+    // Nothing was read before the failure; the list is there and empty, the file as it was.
+    QVERIFY(modules.hourglen->TriggerList());
+    QCOMPARE(modules.hourglen->TriggerList()->Count(), 0);
+    QCOMPARE(fileBytes(scheduleFile()), bytes);
+    QCOMPARE(modules.table().state(), TableState::Inactive);
+}
+
+void TestHourglenDataModule::rebuildTriggerListFromLiveTable()
+{
+    SetListFormats();
+    ScheduleModules modules(dataPath());
+    modules.hourglen->EvaluateCdsStructure();
+    ClientTable& table = modules.table();
+    insertWeekdayTask(table, QStringLiteral("zeta"), QStringLiteral("mon"));
+    insertWeekdayTask(table, QStringLiteral("alpha"), QStringLiteral("fri"));
+    // A list with a fired entry, as ticks leave it.
+    TRec old;
+    old.taskname = QStringLiteral("old");
+    modules.hourglen->TriggerList()->Replace({old});
+    // An insert still pending when the editor closes is dropped.
+    table.insert();
+    table.setValue(QStringLiteral("taskname"), QStringLiteral("pending"));
+    modules.trace.clear();
+    modules.hourglen->RebuildTriggerList();
+    const std::vector<TRec> entries = modules.hourglen->TriggerList()->Entries();
+    QCOMPARE(entries.size(), std::size_t(2));
+    // The table's order (its primary index on the task name), every entry armed.
+    QCOMPARE(EntryTexts(entries[0]),
+             (QStringList{"alpha", "", "", "02:00:00", "0", "0", "0", "0", "0", "1", "0", "0"}));
+    QCOMPARE(entries[1].taskname, QStringLiteral("zeta"));
+    QCOMPARE(entries[1].launchcbmon, QStringLiteral("1"));
+    QCOMPARE(table.state(), TableState::Browse);
+    QCOMPARE(table.recordCount(), 2);
+    QVERIFY(table.eof());
+    QCOMPARE(table.value(QStringLiteral("taskname")).toString(), QStringLiteral("zeta"));
+    QVERIFY(
+        modules.trace.trimmed().contains(QStringLiteral("BEG    TDataModule_Hourglen.RebuildTriggerList")));
+    QCOMPARE(modules.trace.trimmed().last(),
+             QStringLiteral("END    TDataModule_Hourglen.RebuildTriggerList"));
+}
+
+void TestHourglenDataModule::releasedTriggerListIsGone()
+{
+    ScheduleModules modules(dataPath());
+    const std::shared_ptr<TTriggerList> held = modules.hourglen->TriggerList();
+    modules.hourglen->ReleaseTriggerList();
+    QVERIFY(!modules.hourglen->TriggerList());
+    // Whoever still holds it (a tick) may finish with it.
+    QCOMPARE(held->Count(), 0);
+    modules.hourglen->LoadTriggerList();
+    QVERIFY(!modules.hourglen->TriggerList());
 }
 
 HOURGLEN_TEST_MAIN(TestHourglenDataModule)
