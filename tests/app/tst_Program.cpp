@@ -48,16 +48,7 @@ QList<bool> globalsSet()
             Form_Hourglen != nullptr};
 }
 
-const QStringList StartupBlocks{
-    "BEG    TDataModule_ApplicationStartup.DataModuleCreate",
-    "\tBEG    VERSIONINFORMATION.FileVersionInformation",
-    "\tEND    VERSIONINFORMATION.FileVersionInformation",
-    "\tBEG    TDataModule_ApplicationStartup.GetSpecialFolderPath",
-    "\tEND    TDataModule_ApplicationStartup.GetSpecialFolderPath",
-    "\tBEG    TDataModule_ApplicationStartup.GetSpecialFolderPath",
-    "\tEND    TDataModule_ApplicationStartup.GetSpecialFolderPath",
-    "END    TDataModule_ApplicationStartup.DataModuleCreate",
-};
+const QStringList StartupBlocks = StartupTrace::ApplicationStartupBlock();
 
 const QStringList AfterStartup = StartupTrace::ScheduleAndMainWindowBlocks();
 
