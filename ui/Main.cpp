@@ -12,6 +12,7 @@
 #include "trigger/ZylTimer.h"
 #include "ui/About.h"
 #include "ui/ModalWindow.h"
+#include "ui/SetSchedule.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -57,28 +58,6 @@ int RoundHalfAwayFromZero(double value)
 {
     return int(value < 0 ? std::ceil(value - 0.5) : std::floor(value + 0.5));
 }
-
-// A placeholder for the schedule editor, until that window exists.
-class TForm_Placeholder : public QDialog
-{
-public:
-    TForm_Placeholder(QWidget* parent, const QString& name, const QString& caption) : QDialog(parent)
-    {
-        setObjectName(name);
-        setWindowTitle(caption);
-        resize(300, 120);
-    }
-};
-
-class TForm_SetSchedulePlaceholder final : public TForm_Placeholder
-{
-public:
-    explicit TForm_SetSchedulePlaceholder(QWidget* parent)
-        : TForm_Placeholder(parent, QStringLiteral("Form_SetSchedule"), QStringLiteral("Schedule an event"))
-    {}
-};
-
-TForm_SetSchedulePlaceholder* Form_SetSchedulePlaceholder = nullptr;
 
 } // namespace
 
@@ -361,7 +340,9 @@ void TForm_Hourglen::ThreadTerminateHandler(Thread* Sender)
 void TForm_Hourglen::MenuItemFile_ScheduleEventClick()
 {
     TraceBegin(QStringLiteral("TForm_Hourglen.MenuItemFile_ScheduleEventClick"));
-    ShowModalWindow(Form_SetSchedulePlaceholder);
+    // The editor is reachable through Form_SetSchedule while it is shown; an editor whose table
+    // could not be opened is not shown.
+    TForm_SetSchedule::Execute(nullptr);
     TraceEnd();
 }
 

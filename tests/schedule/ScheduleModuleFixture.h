@@ -19,7 +19,9 @@
 // The modules the schedule table needs, in the start order, with the trace lines collected.
 struct ScheduleModules
 {
-    explicit ScheduleModules(const QString& dataPath)
+    // view: the debug window the trace shows its lines in (none by default).
+    explicit ScheduleModules(const QString& dataPath, std::unique_ptr<TDebugView> view = nullptr)
+        : trace({}, std::move(view))
     {
         ApplicationGlobal::DataPath = dataPath;
         database = std::make_unique<TDataModule_Database>();

@@ -19,6 +19,7 @@ class TestTableModel : public QObject
 private slots:
     void columnsAndHeaders();
     void followsTable();
+    void reportsRowsNotResets();
     void outlivesTable();
     void hearsNewFieldsWhileDisabled();
 };
@@ -92,6 +93,52 @@ void TestTableModel::followsTable()
     table.close();
     QCOMPARE(model.rowCount(), 0);
     QCOMPARE(model.columnCount(), 4);
+}
+
+void TestTableModel::reportsRowsNotResets()
+{
+    ClientTable table(QStringLiteral("T"));
+    defineFields(table);
+    table.addIndexDef({QStringLiteral("byName"), {QStringLiteral("name")}, {}, {}});
+    DataSource source;
+    source.setDataSet(&table);
+    TableModel model(&source);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    table.createDataSet();
+    table.setIndexName(QStringLiteral("byName"));
+    for (const char* name : {"b", "d", "f"})
+        addRow(table, QLatin1String(name));
+
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy moved(&model, &QAbstractItemModel::rowsMoved);
+    table.moveTo(2);
+    QPersistentModelIndex first = model.index(0, 0); // "b" stays where it is throughout
+    table.insert();
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(inserted.first().at(1).toInt(), 2);
+    table.setValue(QStringLiteral("name"), QStringLiteral("a"));
+    table.post(); // the new row moves from the place of the insert to the top
+    QCOMPARE(moved.count(), 1);
+    QCOMPARE(model.data(model.index(0, 0)).toString(), QStringLiteral("a"));
+    QCOMPARE(model.currentRow(), 0);
+    QCOMPARE(first.row(), 1);
+    QCOMPARE(first.data().toString(), QStringLiteral("b"));
+
+    table.insert();
+    table.cancel(); // the unposted row goes again
+    QCOMPARE(removed.count(), 1);
+    table.moveTo(3);
+    table.deleteRecord();
+    QCOMPARE(removed.count(), 2);
+    QCOMPARE(model.rowCount(), 3);
+    QCOMPARE(resets.count(), 0);
+
+    table.fieldByName(QStringLiteral("name")).setDisplayWidth(33); // same columns: headers only
+    QCOMPARE(resets.count(), 0);
+    table.setIndexName({}); // a new order is a new content
+    QCOMPARE(resets.count(), 1);
 }
 
 void TestTableModel::outlivesTable()

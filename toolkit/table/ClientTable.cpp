@@ -253,14 +253,25 @@ void ClientTable::insert()
     checkBrowseMode();
     if (m_events.beforeInsert)
         m_events.beforeInsert(*this);
-    m_insertAt = std::max(m_cursor, 0);
+    const TableState before = m_state;
+    const int at = std::max(m_cursor, 0);
+    notifyRow(Notice::RowAboutToBeInserted, at);
+    m_insertAt = at;
     m_buffer = QList<QVariant>(fieldCount());
     m_modified = false;
-    setState(TableState::Insert);
-    notify(Notice::DataSetChanged);
+    m_state = TableState::Insert;
+    notifyRow(Notice::RowInserted, m_insertAt);
+    finishState(TableState::Insert, before);
     if (m_events.afterInsert)
         m_events.afterInsert(*this);
     scrolled();
+}
+
+void ClientTable::finishState(TableState state, TableState before)
+{
+    m_state = state;
+    if (state != before)
+        notify(Notice::StateChanged);
 }
 
 void ClientTable::edit()
@@ -292,6 +303,8 @@ void ClientTable::post()
         m_events.beforePost(*this);
     if (m_state != TableState::Edit && m_state != TableState::Insert)
         return; // the handler finished the change itself
+    const TableState before = m_state;
+    const int from = viewCurrentRow();
     const uint number = uint(m_rows.size()) + 1;
     PacketRow row;
     row.values = m_buffer;
@@ -312,8 +325,11 @@ void ClientTable::post()
     m_modified = false;
     rebuildOrder(int(m_rows.size()) - 1);
     m_eof = m_bof = false;
-    setState(TableState::Browse);
-    notify(Notice::DataSetChanged);
+    m_state = TableState::Browse;
+    if (from != m_cursor)
+        notifyRow(Notice::RowMoved, from, m_cursor);
+    notify(Notice::FieldChanged); // the whole row, as posted (trimmed, say)
+    finishState(TableState::Browse, before);
     if (m_events.afterPost)
         m_events.afterPost(*this);
 }
@@ -325,10 +341,16 @@ void ClientTable::cancel()
         return;
     if (m_events.beforeCancel)
         m_events.beforeCancel(*this);
+    const TableState before = m_state;
+    if (before == TableState::Insert)
+        notifyRow(Notice::RowAboutToBeRemoved, m_insertAt);
     m_buffer.clear();
     m_modified = false;
-    setState(TableState::Browse);
-    notify(Notice::DataSetChanged);
+    m_state = TableState::Browse;
+    if (before == TableState::Insert)
+        notifyRow(Notice::RowRemoved, m_insertAt);
+    notify(Notice::FieldChanged); // the whole row, as stored
+    finishState(TableState::Browse, before);
     if (m_events.afterCancel)
         m_events.afterCancel(*this);
 }
@@ -346,16 +368,19 @@ void ClientTable::deleteRecord()
         m_events.beforeDelete(*this);
     const int stored = storedIndexAt(m_cursor);
     const int place = m_cursor;
+    notifyRow(Notice::RowAboutToBeRemoved, place);
     m_rows[stored].state |= RowState::Deleted;
     m_changeLog << uint(stored + 1) << 0u << uint(RowState::Deleted);
     m_changed = true;
+    const TableState before = m_state;
     m_buffer.clear();
     m_modified = false;
     rebuildOrder(-1);
     m_cursor = isEmpty() ? -1 : std::min(place, recordCount() - 1);
     m_eof = m_bof = isEmpty();
-    setState(TableState::Browse);
-    notify(Notice::DataSetChanged);
+    m_state = TableState::Browse;
+    notifyRow(Notice::RowRemoved, place);
+    finishState(TableState::Browse, before);
     if (m_events.afterDelete)
         m_events.afterDelete(*this);
     scrolled();
@@ -386,12 +411,12 @@ void ClientTable::enableControls()
         source->enableControls();
 }
 
-void ClientTable::notify(Notice notice, const TableField* field)
+void ClientTable::notify(Notice notice, const TableField* field, int row, int other)
 {
     const QList<DataSource*> sources = m_sources; // a handler may unbind a source
     for (DataSource* source : sources) {
         if (m_sources.contains(source))
-            source->tableNotice(notice, field);
+            source->tableNotice(notice, field, row, other);
     }
 }
 

@@ -127,7 +127,13 @@ private:
         RowChanged,
         StateChanged,
         FieldChanged,
-        LayoutChanged
+        LayoutChanged,
+        // One grid row, so that a view keeps its current row, selection and scroll position:
+        RowAboutToBeInserted, // at row, before the table changes
+        RowInserted,
+        RowAboutToBeRemoved, // at row, before the table changes
+        RowRemoved,
+        RowMoved // from row to other, after the table changed
     };
 
     [[noreturn]] void fail(const QString& message) const;
@@ -146,7 +152,11 @@ private:
 
     void attach(DataSource* source);
     void detach(DataSource* source);
-    void notify(Notice notice, const TableField* field = nullptr);
+    void notify(Notice notice, const TableField* field = nullptr, int row = -1, int other = -1);
+    void notifyRow(Notice notice, int row, int other = -1) { notify(notice, nullptr, row, other); }
+    // Sets the state and tells about it after the row notices, so that nobody sees a state whose
+    // rows the grid does not show yet.
+    void finishState(TableState state, TableState before);
     void askControlsToWrite();
 
     QString m_componentName;

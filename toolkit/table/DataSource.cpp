@@ -60,7 +60,7 @@ void DataSource::enableControls()
     announceDataSet();
 }
 
-void DataSource::tableNotice(ClientTable::Notice notice, const TableField* field)
+void DataSource::tableNotice(ClientTable::Notice notice, const TableField* field, int row, int other)
 {
     // A change of the field list reaches everyone at once, even while updates are disabled:
     // no control or model may hold on to a field object that no longer exists.
@@ -88,6 +88,22 @@ void DataSource::tableNotice(ClientTable::Notice notice, const TableField* field
         emit fieldChanged(field);
         for (DataLink* link : links)
             link->dataChanged(field);
+        break;
+    // Controls show the current row only; they hear of it through the notices that follow.
+    case ClientTable::Notice::RowAboutToBeInserted:
+        emit rowAboutToBeInserted(row);
+        break;
+    case ClientTable::Notice::RowAboutToBeRemoved:
+        emit rowAboutToBeRemoved(row);
+        break;
+    case ClientTable::Notice::RowInserted:
+        emit rowInserted(row);
+        break;
+    case ClientTable::Notice::RowRemoved:
+        emit rowRemoved(row);
+        break;
+    case ClientTable::Notice::RowMoved:
+        emit rowMoved(row, other);
         break;
     }
 }

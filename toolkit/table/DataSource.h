@@ -46,10 +46,16 @@ signals:
     void layoutChanged();                       // fields added, hidden, moved or relabelled
     void rowChanged();                          // the current row is another one
     void fieldChanged(const TableField* field); // a value of the current row; null: the whole row
+    // One row of what a grid shows (ClientTable::viewRowCount) came, went or moved.
+    void rowAboutToBeInserted(int row);
+    void rowInserted(int row);
+    void rowAboutToBeRemoved(int row);
+    void rowRemoved(int row);
+    void rowMoved(int from, int to);
 
 private:
     friend class ClientTable;
-    void tableNotice(ClientTable::Notice notice, const TableField* field);
+    void tableNotice(ClientTable::Notice notice, const TableField* field, int row, int other);
     void askControlsToWrite();
     void tableDestroyed();
     void announceState();

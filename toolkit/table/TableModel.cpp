@@ -6,9 +6,15 @@ TableModel::TableModel(DataSource* source, QObject* parent) : QAbstractTableMode
 {
     if (source) {
         connect(source, &DataSource::dataSetChanged, this, &TableModel::rebuild);
-        connect(source, &DataSource::layoutChanged, this, &TableModel::rebuild);
-        connect(source, &DataSource::stateChanged, this, &TableModel::rebuild);
+        connect(source, &DataSource::layoutChanged, this, &TableModel::fieldsChanged);
+        connect(source, &DataSource::stateChanged, this, &TableModel::currentRowChanged);
+        connect(source, &DataSource::rowChanged, this, &TableModel::currentRowChanged);
         connect(source, &DataSource::fieldChanged, this, &TableModel::currentValueChanged);
+        connect(source, &DataSource::rowAboutToBeInserted, this, &TableModel::rowAboutToBeInserted);
+        connect(source, &DataSource::rowInserted, this, &TableModel::rowInserted);
+        connect(source, &DataSource::rowAboutToBeRemoved, this, &TableModel::rowAboutToBeRemoved);
+        connect(source, &DataSource::rowRemoved, this, &TableModel::rowRemoved);
+        connect(source, &DataSource::rowMoved, this, &TableModel::rowMoved);
         connect(source, &QObject::destroyed, this, &TableModel::rebuild);
     }
     rebuild();
@@ -21,22 +27,88 @@ void TableModel::setFormatter(Formatter formatter)
         emit dataChanged(index(0, 0), index(m_rows - 1, int(m_columns.size()) - 1), {Qt::DisplayRole});
 }
 
-void TableModel::rebuild()
+QList<TableField*> TableModel::visibleFields() const
 {
-    // The shape of the table is taken anew each time, so the model never reads a row the table lost.
-    beginResetModel();
-    m_columns.clear();
-    m_rows = 0;
+    QList<TableField*> columns;
     ClientTable* const table = m_source ? m_source->dataSet() : nullptr;
     if (table) {
         for (TableField* field : table->displayFields()) {
             if (field->visible())
-                m_columns.append(field);
+                columns.append(field);
         }
-        if (table->active())
-            m_rows = table->viewRowCount();
     }
+    return columns;
+}
+
+void TableModel::rebuild()
+{
+    // The shape of the table is taken anew each time, so the model never reads a row the table lost.
+    beginResetModel();
+    m_columns = visibleFields();
+    m_rows = 0;
+    ClientTable* const table = m_source ? m_source->dataSet() : nullptr;
+    if (table && table->active())
+        m_rows = table->viewRowCount();
     endResetModel();
+}
+
+void TableModel::fieldsChanged()
+{
+    // A new label or width on the same columns is only a header change; anything else is a new shape.
+    if (visibleFields() != m_columns) {
+        rebuild();
+        return;
+    }
+    if (!m_columns.isEmpty())
+        emit headerDataChanged(Qt::Horizontal, 0, int(m_columns.size()) - 1);
+}
+
+void TableModel::rowAboutToBeInserted(int row)
+{
+    m_pending = std::clamp(row, 0, m_rows);
+    beginInsertRows({}, m_pending, m_pending);
+}
+
+void TableModel::rowInserted(int)
+{
+    if (m_pending < 0)
+        return;
+    m_pending = -1;
+    ++m_rows;
+    endInsertRows();
+}
+
+void TableModel::rowAboutToBeRemoved(int row)
+{
+    if (row < 0 || row >= m_rows)
+        return;
+    m_pending = row;
+    beginRemoveRows({}, row, row);
+}
+
+void TableModel::rowRemoved(int)
+{
+    if (m_pending < 0)
+        return;
+    m_pending = -1;
+    --m_rows;
+    endRemoveRows();
+}
+
+void TableModel::rowMoved(int from, int to)
+{
+    if (from < 0 || to < 0 || from >= m_rows || to >= m_rows || from == to)
+        return;
+    // Qt counts the destination before the move: one past the target when moving down.
+    if (beginMoveRows({}, from, from, {}, to > from ? to + 1 : to))
+        endMoveRows();
+}
+
+void TableModel::currentRowChanged()
+{
+    // The row indicator shows the current row and the table's state.
+    if (m_rows > 0)
+        emit headerDataChanged(Qt::Vertical, 0, m_rows - 1);
 }
 
 void TableModel::currentValueChanged(const TableField* field)
@@ -55,6 +127,15 @@ void TableModel::currentValueChanged(const TableField* field)
 TableField* TableModel::columnField(int column) const
 {
     return column >= 0 && column < m_columns.size() ? m_columns.at(column) : nullptr;
+}
+
+int TableModel::fieldColumn(const TableField* field) const
+{
+    for (int column = 0; column < m_columns.size(); ++column) {
+        if (m_columns.at(column) == field)
+            return column;
+    }
+    return -1;
 }
 
 int TableModel::currentRow() const
@@ -89,6 +170,10 @@ QVariant TableModel::data(const QModelIndex& index, int role) const
         return m_formatter ? m_formatter(field, value) : value.toString();
     case Qt::EditRole:
         return value;
+    case Qt::ToolTipRole: // the cell's hint: its whole text, which a narrow column cuts off
+        if (!value.isValid())
+            return {};
+        return m_formatter ? m_formatter(field, value) : value.toString();
     default:
         return {};
     }
