@@ -6,7 +6,8 @@
 // separator. The folders are looked up, never created.
 namespace SpecialFolders {
 
-enum class Folder {
+enum class Folder
+{
     CommonAppData, // $XDG_DATA_HOME, else ~/.local/share
     LocalAppData   // $XDG_CONFIG_HOME, else ~/.config
 };
