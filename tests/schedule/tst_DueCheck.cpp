@@ -27,9 +27,9 @@ TFormatSettings Settings()
 }
 
 // "name|date|time|flags", the flags Sunday to Saturday, one character each ('-' for empty).
-TRec Entry(const QString& spec)
+TRec Entry(const QString& line)
 {
-    const QStringList parts = spec.split(u'|');
+    const QStringList parts = line.split(u'|');
     TRec r;
     r.taskname = parts.value(0);
     r.taskparm = QStringLiteral("--for ") + parts.value(0);
@@ -43,11 +43,11 @@ TRec Entry(const QString& spec)
     return r;
 }
 
-std::vector<TRec> Entries(const QStringList& specs)
+std::vector<TRec> Entries(const QStringList& lines)
 {
     std::vector<TRec> entries;
-    for (const QString& spec : specs)
-        entries.push_back(Entry(spec));
+    for (const QString& line : lines)
+        entries.push_back(Entry(line));
     return entries;
 }
 
@@ -327,15 +327,15 @@ void TestDueCheck::localeDateFormatNoLongerMatches()
 void TestDueCheck::rebuildWhileTicking()
 {
     TTriggerList triggers;
-    QStringList specs;
+    QStringList lines;
     for (int i = 0; i < 200; ++i)
-        specs << QStringLiteral("t%1||08:00:%2|1111111").arg(i).arg(i % 60, 2, 10, QLatin1Char('0'));
-    triggers.Replace(Entries(specs));
+        lines << QStringLiteral("t%1||08:00:%2|1111111").arg(i).arg(i % 60, 2, 10, QLatin1Char('0'));
+    triggers.Replace(Entries(lines));
     std::atomic<bool> stop{false};
     std::atomic<int> rebuilds{0};
     std::thread rebuilder([&] {
         while (!stop.load()) {
-            triggers.Replace(Entries(specs));
+            triggers.Replace(Entries(lines));
             rebuilds.fetch_add(1);
         }
     });
