@@ -15,6 +15,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <thread>
 
 namespace {
 
@@ -30,6 +31,17 @@ bool hasOpen(qint64 pid, const QString& path)
             return true;
     }
     return false;
+}
+
+// Asks the channel at socket to activate its window, as a second start does. The request waits for
+// the answer, which this thread's event loop gives, so it is made from a worker.
+void requestFromWorker(const QString& socket, QSignalSpy& asked)
+{
+    bool answered = false;
+    std::thread client([&] { answered = InstanceChannel::requestActivation(socket, 20000); });
+    QTRY_COMPARE(asked.count(), 1);
+    client.join();
+    QVERIFY(answered);
 }
 
 } // namespace
@@ -138,12 +150,9 @@ private slots:
         InstanceChannel channel(socket);
         QVERIFY(channel.listen());
         QSignalSpy asked(&channel, &InstanceChannel::activationRequested);
-        // The request waits for the answer, which this thread's event loop gives: ask from a worker.
-        bool answered = false;
-        std::thread client([&] { answered = InstanceChannel::requestActivation(socket, 20000); });
-        QTRY_COMPARE(asked.count(), 1);
-        client.join();
-        QVERIFY(answered);
+        requestFromWorker(socket, asked);
+        if (QTest::currentTestFailed())
+            return;
 
         // Anything else is not a request.
         QLocalSocket stranger;
@@ -165,11 +174,7 @@ private slots:
         InstanceChannel channel(socket);
         QVERIFY(channel.listen());
         QSignalSpy asked(&channel, &InstanceChannel::activationRequested);
-        bool answered = false;
-        std::thread client([&] { answered = InstanceChannel::requestActivation(socket, 20000); });
-        QTRY_COMPARE(asked.count(), 1);
-        client.join();
-        QVERIFY(answered);
+        requestFromWorker(socket, asked);
     }
 
     void terminationSignals()
